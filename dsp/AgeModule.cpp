@@ -1,0 +1,157 @@
+#include "dsp/AgeModule.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace tarngloam;
+
+namespace
+{
+    // Modulation depths at full setting, as milliseconds * 0.001 in single precision.
+    constexpr float lfoDepthSeconds[3] = { 6.0f * 0.001f, 0.35f * 0.001f, 0.18f * 0.001f };
+    constexpr float driftDepthSeconds = 2.5f * 0.001f;
+
+    // The negative half-wave clips at three quarters of the positive knee.
+    float asymmetricClip (float x, float threshold)
+    {
+        const float t = x < 0.0f ? 0.75f * threshold : threshold;
+        return softClip (x, t, 0.45f * t);
+    }
+} // namespace
+
+void AgeModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+{
+    const double sr = newSampleRate;
+    const float srf = static_cast<float> (sr);
+
+    sampleRate = sr;
+    bufferSize = nextPowerOfTwo (static_cast<int> (0.12 * sr));
+    bufferMask = bufferSize - 1;
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        buffers[ch].assign (static_cast<size_t> (bufferSize), 0.0f);
+        lowpasses[ch].coefficient = OnePole::coefficientFor (19000.0f, srf);
+    }
+
+    designValid = false;
+    setAmount (0.0f);
+
+    driftPeriod = std::max (1, static_cast<int> (0.045 * sr));
+    driftSmoothing = 1.0f - std::exp (-1.0f / (0.09f * srf));
+
+    amount.reset (static_cast<int> (std::floor (0.08 * sampleRate)));
+    amount.setCurrentAndTargetValue (0.0f);
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        std::fill (buffers[ch].begin(), buffers[ch].end(), 0.0f);
+        std::fill (std::begin (lfoPhases[ch]), std::end (lfoPhases[ch]), 0.0f);
+        driftCounters[ch] = 0;
+        driftTargets[ch] = 0.0f;
+        driftValues[ch] = 0.0f;
+        lowpasses[ch].state = 0.0f;
+    }
+    writeIndex = 0;
+}
+
+float AgeModule::computeMakeupGain (float driveGain, float threshold)
+{
+    // Brings one cycle of a half-scale sine back to its own loudness after the clipper.
+    double sumIn = 0.0, sumOut = 0.0;
+    for (int j = 0; j < 128; ++j)
+    {
+        const float g = 0.5f * std::sin (static_cast<float> (j) * twoPi * 0.0078125f);
+        const float y = asymmetricClip (g * driveGain, threshold);
+        sumIn += static_cast<double> (g) * static_cast<double> (g);
+        sumOut += static_cast<double> (y) * static_cast<double> (y);
+    }
+
+    const double ratio = std::sqrt (std::max (sumOut, 1e-20) / std::max (sumIn, 1e-20));
+    return 1.0f / std::max (static_cast<float> (ratio), 0.0001f);
+}
+
+void AgeModule::setAmount (float value)
+{
+    const float a = clamp01 (value);
+    amount.setTargetValue (a);
+
+    if (designValid && a == designedAmount)
+        return;
+
+    const float srf = static_cast<float> (sampleRate);
+    drive = 0.55f * a + 1.0f;
+    clipThreshold = std::pow (0.78f, a);
+
+    const float corner = clampValue (std::pow (0.42105263f, a) * 19000.0f, 1.0f, 0.45f * srf);
+    for (auto& lowpass : lowpasses)
+        lowpass.coefficient = 1.0f - std::exp (-twoPi * corner / srf);
+
+    makeupGain = computeMakeupGain (drive, clipThreshold);
+    designedAmount = a;
+    designValid = true;
+}
+
+float AgeModule::processChannel (int ch, float input, float v, const float* depths)
+{
+    const float w = twoPi / static_cast<float> (sampleRate);
+
+    buffers[ch][static_cast<size_t> (writeIndex)] = input;
+
+    float s[3];
+    for (int k = 0; k < 3; ++k)
+    {
+        lfoPhases[ch][k] += w * lfoRates[ch][k];
+        if (lfoPhases[ch][k] > twoPi)
+            lfoPhases[ch][k] -= twoPi;
+        s[k] = std::sin (lfoPhases[ch][k]);
+    }
+
+    float m = 0.0f;
+    for (int k = 0; k < 3; ++k)
+        m = m + (0.5f * s[k] + 0.5f) * depths[k];
+
+    if (++driftCounters[ch] >= driftPeriod)
+    {
+        driftCounters[ch] = 0;
+        driftTargets[ch] = random.nextFloat();
+    }
+    driftValues[ch] += (driftTargets[ch] - driftValues[ch]) * driftSmoothing;
+
+    const float delay = depths[3] * driftValues[ch] + m;
+
+    // Four samples behind the write position at rest, plus the modulated delay.
+    const float p = (static_cast<float> (writeIndex) - 4.0f) - delay;
+    const float whole = std::floor (p);
+    const int index = static_cast<int> (whole);
+    const float r = readHermite (buffers[ch].data(), bufferSize, index, p - whole);
+
+    const float x = (1.0f - (0.5f - 0.5f * s[0]) * (0.24f * v)) * r * drive;
+    const float y = asymmetricClip (x, clipThreshold) * makeupGain;
+    const float lp = lowpasses[ch].processSample (y);
+    return v > 0.0f ? lp : r;
+}
+
+void AgeModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    const int numSamples = buffer.getNumSamples();
+    const int n = std::clamp (numChannels, 0, 2);
+    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
+                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+    const float srf = static_cast<float> (sampleRate);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float v = amount.getNextValue();
+
+        if (n > 0)
+        {
+            const float depths[4] = { lfoDepthSeconds[0] * srf * v, lfoDepthSeconds[1] * srf * v,
+                                      lfoDepthSeconds[2] * srf * v, driftDepthSeconds * srf * v };
+            for (int ch = 0; ch < n; ++ch)
+                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths);
+        }
+
+        writeIndex = (writeIndex + 1) & bufferMask;
+    }
+}

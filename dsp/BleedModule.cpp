@@ -1,0 +1,187 @@
+#include "dsp/BleedModule.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace tarngloam;
+
+void BleedModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+{
+    const double sr = newSampleRate;
+    const float srf = static_cast<float> (sr);
+
+    sampleRate = sr;
+    subPeriod = std::max (256, roundToNearest (sr * 0.11));
+    octavePeriod = std::max (256, roundToNearest (sr * 0.075));
+
+    delayLength = nextPowerOfTwo (std::max (3 * subPeriod, static_cast<int> (sr * 0.08)));
+    delayMask = delayLength - 1;
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        delayBuffers[ch].assign (static_cast<size_t> (delayLength), 0.0f);
+        dcBlockers[ch].prepare (sr);
+        inputLowpass[ch].prepare (sr);
+        inputLowpass[ch].setParameters (5000.0f, 0.707f);
+        lowCut[ch].coefficient = OnePole::coefficientFor (60.0f, srf);
+        lowCut[ch].state = 0.0f;
+    }
+
+    driftHoldSamples = std::max (1, static_cast<int> (sr * 0.07));
+    driftSmoothing = 1.0f - std::exp (-1.0f / (srf * 0.15f));
+
+    amount.reset (static_cast<int> (std::floor (sr * 0.05)));
+    amount.setCurrentAndTargetValue (0.0f);
+
+    for (auto& line : delayBuffers)
+        std::fill (line.begin(), line.end(), 0.0f);
+    writeIndex = 0;
+
+    static constexpr float tapPhaseOffsets[3] = { 0.0f, 0.37f, 0.74f };
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            tapPhase[ch][k] = (static_cast<float> (ch) * 0.5f + tapPhaseOffsets[k]) * twoPi;
+            tapDrift[ch][k] = 0.0f;
+            tapDriftTarget[ch][k] = 0.0f;
+            tapHoldCounter[ch][k] = 0;
+        }
+    }
+
+    subPhase[0] = 0.0f;
+    subPhase[1] = 0.5f;
+    octavePhase[0] = 0.0f;
+    octavePhase[1] = 0.5f;
+    octaveOffset[0] = octaveOffset[1] = 0.0f;
+}
+
+float BleedModule::readDelay (int channel, float delay) const
+{
+    return readBehind (delayBuffers[channel].data(), delayLength, writeIndex, delay);
+}
+
+void BleedModule::feedDelayLines (float* const* channels, int numChannels, int sampleIndex)
+{
+    // The voices are drawn from the input band-limited to roughly 60 Hz - 5 kHz.
+    for (int ch = 0; ch < numChannels; ++ch)
+    {
+        const float lp = inputLowpass[ch].processSample (channels[ch][sampleIndex]);
+        const float low = lowCut[ch].processSample (lp);
+        delayBuffers[ch][static_cast<size_t> (writeIndex)] = lp - low;
+    }
+}
+
+void BleedModule::addSubHeads (float* sub, int numChannels)
+{
+    // Two heads half a cycle apart, drifting away at half a sample per sample: one octave down.
+    for (int h = 0; h < 2; ++h)
+    {
+        subPhase[h] += 0.5f / static_cast<float> (subPeriod);
+        if (subPhase[h] >= 1.0f)
+            subPhase[h] -= 1.0f;
+
+        const float s = std::sin (subPhase[h] * pi);
+        const float w = s * s;
+        const float d = static_cast<float> (subPeriod) * subPhase[h] + 2.0f;
+        for (int ch = 0; ch < numChannels; ++ch)
+            sub[ch] = readDelay (ch, d) * w + sub[ch];
+    }
+}
+
+void BleedModule::addOctaveHeads (float* oct, int numChannels)
+{
+    // Delay shrinking by one sample per sample: one octave up. Each restart jumps by a random
+    // extra delay while its window is closed.
+    for (int h = 0; h < 2; ++h)
+    {
+        octavePhase[h] -= 1.0f / static_cast<float> (octavePeriod);
+        if (octavePhase[h] < 0.0f)
+        {
+            octavePhase[h] += 1.0f;
+            octaveOffset[h] = (random.nextFloat() * 0.35f) * static_cast<float> (octavePeriod);
+        }
+
+        const float s = std::sin (octavePhase[h] * pi);
+        const float w = s * s;
+        const float d = (static_cast<float> (octavePeriod) * octavePhase[h] + octaveOffset[h]) + 2.0f;
+        for (int ch = 0; ch < numChannels; ++ch)
+            oct[ch] = readDelay (ch, d) * w + oct[ch];
+    }
+}
+
+void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, float phaseStep)
+{
+    const float srf = static_cast<float> (sampleRate);
+    const float depth = (srf * 0.008f) * chorusMix;
+
+    for (int ch = 0; ch < numChannels; ++ch)
+    {
+        float taps[3];
+        for (int k = 0; k < 3; ++k)
+        {
+            tapPhase[ch][k] = phaseStep * tapRates[ch][k] + tapPhase[ch][k];
+            if (tapPhase[ch][k] > twoPi)
+                tapPhase[ch][k] -= twoPi;
+
+            if (++tapHoldCounter[ch][k] >= driftHoldSamples)
+            {
+                tapHoldCounter[ch][k] = 0;
+                tapDriftTarget[ch][k] = random.nextFloat();
+            }
+            tapDrift[ch][k] = (tapDriftTarget[ch][k] - tapDrift[ch][k]) * driftSmoothing + tapDrift[ch][k];
+
+            const float lfo = std::sin (tapPhase[ch][k]) * 0.5f + 0.5f;
+            const float d = ((lfo * 0.5f + tapDrift[ch][k] * 0.5f) * depth) + srf * tapBaseDelays[k];
+            taps[k] = readDelay (ch, d);
+        }
+        chorus[ch] = (taps[2] + (taps[1] + (taps[0] + 0.0f))) * 0.577f;
+    }
+}
+
+void BleedModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    const int n = buffer.getNumSamples();
+    if (n <= 0)
+        return;
+
+    const int nc = std::clamp (numChannels, 0, 2);
+    float* channels[2] = { nc > 0 ? buffer.getWritePointer (0) : nullptr,
+                           nc > 1 ? buffer.getWritePointer (1) : nullptr };
+    const float phaseStep = twoPi / static_cast<float> (sampleRate);
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float v = amount.getNextValue();
+        const float e = clamp01 (v);
+        const float chorusMix = clamp01 (e / 0.35f);
+        const float subMix = clamp01 ((e - 0.2f) + (e - 0.2f));
+        const float octaveMix = clamp01 ((e - 0.4f) / 0.6f);
+
+        feedDelayLines (channels, nc, i);
+
+        float sub[2] = {}, oct[2] = {}, chorus[2] = {};
+        addSubHeads (sub, nc);
+        addOctaveHeads (oct, nc);
+        if (nc > 0)
+            addChorus (chorus, nc, chorusMix, phaseStep);
+
+        // Normalise by the expected loudness of the voices added.
+        const float G = subMix * 0.95f;
+        const float M = chorusMix * 0.8f;
+        const float L = octaveMix;
+        const float norm = ((G * G + M * M) + L * L) * 0.4f + 1.0f;
+        const float gain = 1.0f / std::sqrt (norm);
+
+        for (int ch = 0; ch < nc; ++ch)
+        {
+            const float x = channels[ch][i];
+            const float y = ((M * chorus[ch] + x) + G * sub[ch]) + L * oct[ch];
+            const float blocked = dcBlockers[ch].processSample (y);
+            if (v > 0.0f)
+                channels[ch][i] = blocked * gain;
+        }
+
+        writeIndex = (writeIndex + 1) & delayMask;
+    }
+}

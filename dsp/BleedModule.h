@@ -1,0 +1,50 @@
+#pragma once
+
+#include "dsp/DspPrimitives.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_core/juce_core.h>
+
+#include <vector>
+
+// Octave-down and octave-up voices plus a three-tap drifting chorus, drawn from a band-limited
+// copy of the input and faded in by the BLEED control: chorus first, then the sub, then the octave.
+class BleedModule
+{
+public:
+    void prepare (double newSampleRate, int maximumBlockSize);
+    void process (juce::AudioBuffer<float>& buffer, int numChannels);
+
+    double sampleRate = 44100.0;
+    int delayLength = 0;
+    int delayMask = 0;
+    int writeIndex = 0;
+    int subPeriod = 2048;
+    int octavePeriod = 2048;
+    std::vector<float> delayBuffers[2];
+    tarngloam::DcBlocker dcBlockers[2];
+    tarngloam::SvfLowpass inputLowpass[2];
+    tarngloam::OnePole lowCut[2];
+    float subPhase[2] {};
+    float octavePhase[2] {};
+    float octaveOffset[2] {};
+    float tapPhase[2][3] {};
+    float tapDrift[2][3] {};
+    float tapDriftTarget[2][3] {};
+    int tapHoldCounter[2][3] {};
+    int driftHoldSamples = 1024;
+    float driftSmoothing = 0.001f;
+    juce::Random random { 60607 };
+    juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear> amount;
+
+    static constexpr float tapRates[2][3] = { { 0.093f, 0.127f, 0.171f }, { 0.109f, 0.143f, 0.157f } };
+    // 9.3, 15.1 and 22.4 ms, converted as milliseconds * 0.001 in single precision.
+    static constexpr float tapBaseDelays[3] = { 9.3f * 0.001f, 15.1f * 0.001f, 22.4f * 0.001f };
+
+private:
+    float readDelay (int channel, float delay) const;
+    void feedDelayLines (float* const* channels, int numChannels, int sampleIndex);
+    void addSubHeads (float* sub, int numChannels);
+    void addOctaveHeads (float* oct, int numChannels);
+    void addChorus (float* chorus, int numChannels, float chorusMix, float phaseStep);
+};

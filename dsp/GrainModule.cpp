@@ -1,0 +1,114 @@
+#include "dsp/GrainModule.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace tarngloam;
+
+namespace
+{
+    // Voices 0 and 1 replay an octave up; 2 and 3 replay at pitch from a longer delay.
+    constexpr float windowGains[4] = { 0.6f, 0.6f, 0.4f, 0.4f };
+    constexpr float offsetSpans[4] = { 0.35f, 0.35f, 1.6f, 1.6f };
+    constexpr float initialPhases[4] = { 0.0f, 0.5f, 0.0f, 0.5f };
+} // namespace
+
+int GrainModule::minGrainLength() const
+{
+    return std::max (64, static_cast<int> (0.007 * sampleRate));
+}
+
+void GrainModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+{
+    const double sr = newSampleRate;
+    const float srf = static_cast<float> (sr);
+
+    sampleRate = sr;
+    maxGrainLength = std::max (256, roundToNearest (0.32 * sr));
+    bufferSize = nextPowerOfTwo (3 * maxGrainLength);
+    bufferMask = bufferSize - 1;
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        buffers[ch].assign (static_cast<size_t> (bufferSize), 0.0f);
+        lowpasses[ch].coefficient = OnePole::coefficientFor (8000.0f, srf);
+        dcBlockers[ch].prepare (sr);
+    }
+
+    beatLength = clampValue (0.5f * srf, 0.05f * srf, 4.0f * srf);
+    setAmount (0.0f);
+
+    amount.reset (static_cast<int> (std::floor (0.05 * sampleRate)));
+    amount.setCurrentAndTargetValue (0.0f);
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        std::fill (buffers[ch].begin(), buffers[ch].end(), 0.0f);
+        lowpasses[ch].state = 0.0f;
+        dcBlockers[ch].reset();
+    }
+    writeIndex = 0;
+    std::copy (std::begin (initialPhases), std::end (initialPhases), std::begin (grainPhases));
+    std::fill (std::begin (grainOffsets), std::end (grainOffsets), 0.0f);
+}
+
+void GrainModule::setAmount (float value)
+{
+    control = clamp01 (value);
+    amount.setTargetValue (control);
+
+    const int index = std::clamp (static_cast<int> (control * 7.0f * 0.999f), 0, 6);
+    const int length = static_cast<int> (std::round (grainFractions[index] * beatLength));
+    const int shortest = minGrainLength();
+    grainLength = length < shortest ? shortest : std::min (length, std::max (shortest + 1, maxGrainLength));
+}
+
+void GrainModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    const int numSamples = buffer.getNumSamples();
+    const int n = std::clamp (numChannels, 0, 2);
+    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
+                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+
+    const float G = static_cast<float> (grainLength);
+    const float step = 1.0f / G;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float v = amount.getNextValue();
+
+        for (int ch = 0; ch < n; ++ch)
+            buffers[ch][static_cast<size_t> (writeIndex)] = channels[ch][i];
+
+        float acc[2] = { 0.0f, 0.0f };
+        for (int k = 0; k < 4; ++k)
+        {
+            grainPhases[k] -= step;
+            if (grainPhases[k] < 0.0f)
+            {
+                grainPhases[k] += 1.0f;
+                grainOffsets[k] = random.nextFloat() * G * offsetSpans[k];
+            }
+
+            const float s = std::sin (pi * grainPhases[k]);
+            const float w = s * s * windowGains[k];
+            const float d = ((k < 2 ? grainPhases[k] * G : G) + grainOffsets[k]) + 2.0f;
+
+            for (int ch = 0; ch < n; ++ch)
+                acc[ch] += readBehind (buffers[ch].data(), bufferSize, writeIndex, d) * w;
+        }
+
+        const float wet = 0.95f * v;
+        const float dry = 1.0f - 0.45f * wet;
+
+        for (int ch = 0; ch < n; ++ch)
+        {
+            const float y = lowpasses[ch].processSample (acc[ch]);
+            const float h = dcBlockers[ch].processSample (y);
+            if (v > 0.0f)
+                channels[ch][i] = channels[ch][i] * dry + h * wet;
+        }
+
+        writeIndex = (writeIndex + 1) & bufferMask;
+    }
+}

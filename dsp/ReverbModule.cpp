@@ -1,0 +1,205 @@
+#include "dsp/ReverbModule.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace tarngloam;
+
+void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+{
+    const double sr = newSampleRate;
+    const float srf = static_cast<float> (sr);
+    const double ratio = sr / 44100.0;
+    const int modulationMargin = static_cast<int> (20.0f * static_cast<float> (ratio));
+
+    sampleRate = sr;
+
+    for (int L = 0; L < numLines; ++L)
+    {
+        lineLengths[L] = roundToNearest (baseLengths[L] * ratio);
+        lineSizes[L] = nextPowerOfTwo (lineLengths[L] + modulationMargin + 8);
+        lineMasks[L] = lineSizes[L] - 1;
+        lines[L].assign (static_cast<size_t> (lineSizes[L]), 0.0f);
+        damping[L].coefficient = OnePole::coefficientFor (4000.0f, srf);
+        loopAllpassLengths[L] = std::max (4, roundToNearest (allpassLengths[L] * ratio));
+        loopAllpasses[L].assign (static_cast<size_t> (loopAllpassLengths[L]), 0.0f);
+    }
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int k = 0; k < numDiffuserStages; ++k)
+        {
+            diffuserLengths[ch][k] = std::max (4, roundToNearest (diffuserMilliseconds[ch][k] * 0.001 * sr));
+            diffusers[ch][k].assign (static_cast<size_t> (diffuserLengths[ch][k]), 0.0f);
+        }
+        dcBlockers[ch].prepare (sr);
+    }
+
+    setAmount (0.0f);
+
+    preDelayLength = std::max (1, roundToNearest (0.01 * sr));
+    preDelaySize = nextPowerOfTwo (preDelayLength + 8);
+    preDelayMask = preDelaySize - 1;
+    for (auto& line : preDelays)
+        line.assign (static_cast<size_t> (preDelaySize), 0.0f);
+
+    // -60 dB after 0.6 s around each loop.
+    for (int L = 0; L < numLines; ++L)
+        lineGains[L] = std::pow (10.0f, -3.0f * static_cast<float> (loopAllpassLengths[L] + lineLengths[L])
+                                            / (0.6f * srf));
+
+    send.reset (static_cast<int> (std::floor (0.05 * sampleRate)));
+    send.setCurrentAndTargetValue (0.0f);
+
+    for (int L = 0; L < numLines; ++L)
+    {
+        std::fill (lines[L].begin(), lines[L].end(), 0.0f);
+        std::fill (loopAllpasses[L].begin(), loopAllpasses[L].end(), 0.0f);
+        lineWriteIndices[L] = 0;
+        loopAllpassIndices[L] = 0;
+        damping[L].state = 0.0f;
+        lfoPhases[L] = static_cast<float> (L) * 0.41f;
+    }
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int k = 0; k < numDiffuserStages; ++k)
+        {
+            std::fill (diffusers[ch][k].begin(), diffusers[ch][k].end(), 0.0f);
+            diffuserIndices[ch][k] = 0;
+        }
+        std::fill (preDelays[ch].begin(), preDelays[ch].end(), 0.0f);
+        dcBlockers[ch].reset();
+    }
+    preDelayWriteIndex = 0;
+}
+
+void ReverbModule::setAmount (float value)
+{
+    const float a = clamp01 (value);
+    const float srf = static_cast<float> (sampleRate);
+
+    brightness = 0.72f - 0.27000004f * a;
+
+    const float corner = clampValue (std::pow (0.35f, a) * 4000.0f, 1.0f, 0.45f * srf);
+    const float coefficient = 1.0f - std::exp (-twoPi * corner / srf);
+    for (auto& filter : damping)
+        filter.coefficient = coefficient;
+}
+
+float ReverbModule::preDelay (int channel, float x)
+{
+    auto& line = preDelays[channel];
+    line[static_cast<size_t> (preDelayWriteIndex)] = x;
+    return line[static_cast<size_t> ((preDelayWriteIndex - preDelayLength) & preDelayMask)];
+}
+
+float ReverbModule::diffuse (int channel, float x)
+{
+    for (int k = 0; k < numDiffuserStages; ++k)
+        x = processAllpass (diffusers[channel][k].data(), diffuserLengths[channel][k], diffuserIndices[channel][k],
+                            diffuserGains[k], x);
+    return x;
+}
+
+void ReverbModule::readModulatedTaps (float* taps)
+{
+    const float srf = static_cast<float> (sampleRate);
+    const float depth = 20.0f * static_cast<float> (sampleRate / 44100.0);
+
+    for (int L = 0; L < numLines; ++L)
+    {
+        lfoPhases[L] += (twoPi / srf) * lfoRates[L];
+        if (lfoPhases[L] > twoPi)
+            lfoPhases[L] -= twoPi;
+
+        // Never closer than 8 samples to the write position.
+        const float d = std::max (8.0f, std::sin (lfoPhases[L]) * depth + static_cast<float> (lineLengths[L]));
+        const float p = static_cast<float> (lineWriteIndices[L]) - d;
+        const float whole = std::floor (p);
+        taps[L] = readHermite (lines[L].data(), lineSizes[L], static_cast<int> (whole), p - whole);
+    }
+}
+
+void ReverbModule::runLoopFilters (float* taps)
+{
+    // Damping keeps `brightness` of the band above the lowpass, then allpass and decay gain.
+    for (int L = 0; L < numLines; ++L)
+    {
+        const float lp = damping[L].processSample (taps[L]);
+        float y = (taps[L] - lp) * brightness + lp;
+        y = processAllpass (loopAllpasses[L].data(), loopAllpassLengths[L], loopAllpassIndices[L], 0.6f, y);
+        taps[L] = y * lineGains[L];
+    }
+}
+
+void ReverbModule::mixHadamard (float* taps)
+{
+    // In-place fast Walsh-Hadamard transform in natural order, scaled to stay orthonormal.
+    for (int h = 1; h < numLines; h *= 2)
+    {
+        for (int start = 0; start < numLines; start += 2 * h)
+        {
+            for (int j = start; j < start + h; ++j)
+            {
+                const float a = taps[j];
+                const float b = taps[j + h];
+                taps[j] = a + b;
+                taps[j + h] = a - b;
+            }
+        }
+    }
+    for (int L = 0; L < numLines; ++L)
+        taps[L] *= 0.25f;
+}
+
+void ReverbModule::writeLines (const float* taps, float left, float right)
+{
+    for (int L = 0; L < numLines; ++L)
+    {
+        const float input = (L % 2 == 0) ? left : right;
+        lines[L][static_cast<size_t> (lineWriteIndices[L])] = (input * injectionSigns[L]) * 0.4f + taps[L];
+        lineWriteIndices[L] = (lineWriteIndices[L] + 1) & lineMasks[L];
+    }
+}
+
+void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    const int numSamples = buffer.getNumSamples();
+    const int n = std::clamp (numChannels, 0, 2);
+    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
+                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float s = send.getNextValue();
+
+        float dry[2] = { 0.0f, 0.0f };
+        for (int ch = 0; ch < n; ++ch)
+            dry[ch] = channels[ch][i];
+        float wet[2] = { dry[0], dry[1] };
+
+        const float pL = preDelay (0, wet[0]);
+        const float pR = preDelay (1, n > 1 ? wet[1] : wet[0]);
+        preDelayWriteIndex = (preDelayWriteIndex + 1) & preDelayMask;
+
+        const float dL = diffuse (0, pL);
+        const float dR = n > 1 ? diffuse (1, pR) : dL;
+
+        float taps[numLines];
+        readModulatedTaps (taps);
+
+        const float oL = 0.25f * (taps[0] - taps[2] + taps[4] - taps[6] + taps[8] - taps[10] + taps[12] - taps[14]);
+        const float oR = 0.25f * (taps[1] - taps[3] + taps[5] - taps[7] + taps[9] - taps[11] + taps[13] - taps[15]);
+
+        runLoopFilters (taps);
+        mixHadamard (taps);
+        writeLines (taps, dL, dR);
+
+        wet[0] = dcBlockers[0].processSample (0.6f * dL + oL);
+        if (n > 1)
+            wet[1] = dcBlockers[1].processSample (0.6f * dR + oR);
+
+        for (int ch = 0; ch < n; ++ch)
+            channels[ch][i] = (1.0f - 0.405f * s * s) * dry[ch] + 1.25f * s * wet[ch];
+    }
+}

@@ -1,0 +1,140 @@
+#include "plugin/PluginProcessor.h"
+
+#include "plugin/Parameters.h"
+#include "plugin/ProcessingFrame.h"
+
+#include "dsp/DspPrimitives.h"
+
+TarnGloamAudioProcessor::TarnGloamAudioProcessor()
+    : AudioProcessor (BusesProperties()
+                          .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      parameters (*this, nullptr, tarngloam::stateType, tarngloam::createParameterLayout())
+{
+    bleedParam = parameters.getRawParameterValue ("BLEED");
+    fuzzParam = parameters.getRawParameterValue ("FUZZ");
+    grainParam = parameters.getRawParameterValue ("GRAIN");
+    ageParam = parameters.getRawParameterValue ("AGE");
+}
+
+TarnGloamAudioProcessor::~TarnGloamAudioProcessor() = default;
+
+const juce::String TarnGloamAudioProcessor::getName() const { return "TARNGLOAM"; }
+
+void TarnGloamAudioProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
+{
+    bleed.prepare (sampleRate, maximumExpectedSamplesPerBlock);
+    fuzz.prepare (sampleRate);
+    grain.prepare (sampleRate, maximumExpectedSamplesPerBlock);
+    age.prepare (sampleRate, maximumExpectedSamplesPerBlock);
+    reverb.prepare (sampleRate, maximumExpectedSamplesPerBlock);
+    setLatencySamples (latencySamples);
+}
+
+void TarnGloamAudioProcessor::releaseResources() {}
+
+void TarnGloamAudioProcessor::fillMissingOutputChannels (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    // A mono input on a stereo output reaches the modules on both channels.
+    const int ins = getTotalNumInputChannels();
+    const int outs = getTotalNumOutputChannels();
+    for (int ch = ins; ch < outs; ++ch)
+    {
+        if (ins > 0)
+            buffer.copyFrom (ch, 0, buffer, 0, 0, numSamples);
+        else
+            buffer.clear (ch, 0, numSamples);
+    }
+}
+
+void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& /*midi*/)
+{
+    const juce::ScopedNoDenormals noDenormals;
+
+    const int n = buffer.getNumSamples();
+    fillMissingOutputChannels (buffer, n);
+    const int nch = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
+
+    const float b = bleedParam->load() * 0.01f;
+    const float f = fuzzParam->load() * 0.01f;
+    const float g = grainParam->load() * 0.01f;
+    const float a = ageParam->load() * 0.01f;
+
+    const double tempo = tarngloam::hostTempo (getPlayHead());
+    grain.beatLength = tarngloam::grainBeatLength (tempo, getSampleRate(), grain.sampleRate);
+    const float sendLevel = tarngloam::reverbSendLevel (b);
+
+    // Every control is in place before the first module runs; the grain module derives its grain
+    // length from the beat length in setAmount.
+    bleed.amount.setTargetValue (tarngloam::clamp01 (b));
+    fuzz.amount.setTargetValue (tarngloam::clamp01 (f));
+    grain.setAmount (g);
+    age.setAmount (a);
+    reverb.setAmount (a);
+    reverb.send.setTargetValue (tarngloam::clamp01 (sendLevel));
+
+    bleed.process (buffer, nch);
+    fuzz.process (buffer, nch);
+    grain.process (buffer, nch);
+    age.process (buffer, nch);
+    reverb.process (buffer, nch);
+
+    if (b > 0.0f || f > 0.0f || g > 0.0f || a > 0.0f)
+        tarngloam::clipOutput (buffer, nch);
+}
+
+double TarnGloamAudioProcessor::getTailLengthSeconds() const { return static_cast<double> (0.6f); }
+bool TarnGloamAudioProcessor::acceptsMidi() const { return false; }
+bool TarnGloamAudioProcessor::producesMidi() const { return false; }
+
+juce::AudioProcessorEditor* TarnGloamAudioProcessor::createEditor()
+{
+    return new juce::GenericAudioProcessorEditor (*this);
+}
+
+bool TarnGloamAudioProcessor::hasEditor() const { return true; }
+
+int TarnGloamAudioProcessor::getNumPrograms() { return 1; }
+int TarnGloamAudioProcessor::getCurrentProgram() { return 0; }
+void TarnGloamAudioProcessor::setCurrentProgram (int /*index*/) {}
+const juce::String TarnGloamAudioProcessor::getProgramName (int /*index*/) { return {}; }
+void TarnGloamAudioProcessor::changeProgramName (int /*index*/, const juce::String& /*newName*/) {}
+
+void TarnGloamAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    const auto state = parameters.copyState();
+    if (const auto xml = state.createXml())
+        copyXmlToBinary (*xml, destData);
+}
+
+void TarnGloamAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    const auto xml = getXmlFromBinary (data, sizeInBytes);
+    if (xml == nullptr || ! xml->hasTagName (parameters.state.getType()))
+        return;
+
+    auto restored = juce::ValueTree::fromXml (*xml);
+    tarngloam::sanitiseStoredParameterValues (restored, parameters);
+    parameters.replaceState (restored);
+}
+
+bool TarnGloamAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    const auto in = layouts.getMainInputChannelSet();
+    const auto out = layouts.getMainOutputChannelSet();
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+
+    if (out != mono && out != stereo)
+        return false;
+    if (in != mono && in != stereo)
+        return false;
+    if (out == stereo)
+        return true;
+    return in == mono;
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new TarnGloamAudioProcessor();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "dsp/AgeModule.h"
+#include "dsp/BleedModule.h"
+#include "dsp/FuzzModule.h"
+#include "dsp/GrainModule.h"
+#include "dsp/ReverbModule.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <atomic>
+
+class TarnGloamAudioProcessor : public juce::AudioProcessor
+{
+public:
+    TarnGloamAudioProcessor();
+    ~TarnGloamAudioProcessor() override;
+
+    const juce::String getName() const override;
+
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using AudioProcessor::processBlock;
+
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    // The fuzz module's oversampling path plus the age module's read delay at rest.
+    static constexpr int latencySamples = FuzzModule::latencySamples + AgeModule::latencySamples;
+
+    juce::AudioProcessorValueTreeState parameters;
+
+private:
+    std::atomic<float>* bleedParam = nullptr;
+    std::atomic<float>* fuzzParam = nullptr;
+    std::atomic<float>* grainParam = nullptr;
+    std::atomic<float>* ageParam = nullptr;
+
+public:
+    BleedModule bleed;
+    FuzzModule fuzz;
+    GrainModule grain;
+    AgeModule age;
+    ReverbModule reverb;
+
+private:
+    void fillMissingOutputChannels (juce::AudioBuffer<float>& buffer, int numSamples);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TarnGloamAudioProcessor)
+};

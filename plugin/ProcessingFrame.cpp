@@ -1,0 +1,42 @@
+#include "plugin/ProcessingFrame.h"
+
+#include "dsp/DspPrimitives.h"
+
+#include <algorithm>
+
+namespace tarngloam
+{
+double hostTempo (juce::AudioPlayHead* playHead)
+{
+    double tempo = 120.0;
+    if (playHead != nullptr)
+        if (const auto position = playHead->getPosition())
+            if (const auto bpm = position->getBpm())
+                tempo = *bpm;
+
+    return tempo < 20.0 ? 20.0 : (tempo > 300.0 ? 300.0 : tempo);
+}
+
+float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate)
+{
+    const float samplesPerBeat = static_cast<float> ((60.0 / tempo) * processorSampleRate);
+    const float lo = static_cast<float> (grainSampleRate) * 0.05f;
+    const float hi = static_cast<float> (grainSampleRate) * 4.0f;
+    return lo > samplesPerBeat ? lo : std::min (hi, samplesPerBeat);
+}
+
+float reverbSendLevel (float bleed)
+{
+    return 0.8f * clamp01 ((bleed - 0.45f) / 0.55f);
+}
+
+void clipOutput (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    for (int ch = 0; ch < numChannels; ++ch)
+    {
+        auto* samples = buffer.getWritePointer (ch);
+        for (int i = 0; i < buffer.getNumSamples(); ++i)
+            samples[i] = softClip (samples[i], 0.89f, 0.11f);
+    }
+}
+} // namespace tarngloam

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+// The per-block computations that turn the host's tempo and the parameters into module controls.
+namespace tarngloam
+{
+// Host tempo in beats per minute: 120 without a play head, position or tempo; limited to 20..300.
+double hostTempo (juce::AudioPlayHead* playHead);
+
+// Samples per beat at the processor's rate, held within 0.05..4 seconds of the grain module's rate.
+float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate);
+
+// Reverb wet level from the BLEED control: nothing up to 0.45, rising linearly to 0.8 at 1.
+float reverbSendLevel (float bleed);
+
+// Output limiter: untouched up to 0.89, then a tanh knee towards 1.
+void clipOutput (juce::AudioBuffer<float>& buffer, int numChannels);
+} // namespace tarngloam

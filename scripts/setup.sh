@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Installs everything TARNGLOAM needs to build and test on Debian 12, and fetches JUCE 8.0.6.
+#
+# JUCE 8 is not packaged for Debian 12, so we take the source package from Debian 13 (trixie)
+# through a private apt configuration: the machine's own apt sources are never touched.
+# Idempotent: when everything is already present it finishes in seconds.
+set -euo pipefail
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps_dir="$repo_root/.deps"
+juce_dir="$deps_dir/JUCE"
+juce_version="8.0.6"
+
+say()  { printf '[setup] %s\n' "$*"; }
+fail() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
+
+packages=(
+    cmake ninja-build g++ pkg-config ccache dpkg-dev
+    libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev
+    libfreetype-dev libfontconfig1-dev libasound2-dev
+    zlib1g-dev libpng-dev libjpeg-dev
+    libgtest-dev libbenchmark-dev
+    xvfb xauth fonts-dejavu-core
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        say "Debian packages present"
+        return
+    fi
+    say "installing: ${missing[*]}"
+    as_root apt-get update -qq || fail "apt-get update failed"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+        || fail "apt-get install failed for: ${missing[*]}"
+}
+
+# The URI of the machine's configured Debian archive (not the security archive), read from /etc/apt.
+debian_mirror_uri() {
+    local uri=""
+    local files=(/etc/apt/sources.list.d/*.sources)
+    for f in "${files[@]}"; do
+        [ -f "$f" ] || continue
+        uri=$(awk '/^URIs:/ { for (i = 2; i <= NF; i++) if ($i !~ /security/ && $i ~ /debian\/?$/) { print $i; exit } }' "$f")
+        [ -n "$uri" ] && break
+    done
+    if [ -z "$uri" ]; then
+        for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+            [ -f "$f" ] || continue
+            uri=$(awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { if ($i !~ /security/ && $i ~ /debian\/?$/) { print $i; exit } break } }' "$f")
+            [ -n "$uri" ] && break
+        done
+    fi
+    [ -n "$uri" ] || fail "could not find a Debian mirror URI in /etc/apt"
+    printf '%s\n' "${uri%/}"
+}
+
+fetch_juce() {
+    if [ -f "$juce_dir/CMakeLists.txt" ] && grep -q "VERSION $juce_version" "$juce_dir/CMakeLists.txt"; then
+        say "JUCE $juce_version present in $juce_dir"
+        return
+    fi
+
+    local apt_dir="$deps_dir/apt"
+    local mirror
+    mirror=$(debian_mirror_uri)
+    say "fetching JUCE $juce_version source from Debian trixie ($mirror)"
+
+    rm -rf "$apt_dir" "$deps_dir/juce-src"
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps_dir/juce-src"
+    printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$mirror" \
+        > "$apt_dir/sources.list"
+
+    local apt_opts=(
+        -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
+        -o "Dir::Etc::sourceparts=/dev/null"
+        -o "Dir::State::Lists=$apt_dir/lists"
+        -o "Dir::Cache=$apt_dir/cache"
+        -o "APT::Sandbox::User=root"
+    )
+    apt-get "${apt_opts[@]}" update -qq || fail "apt-get update for the trixie source list failed"
+    (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only "juce=$juce_version+ds-2") \
+        || (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only juce) \
+        || fail "apt-get source juce failed"
+
+    local dsc
+    dsc=$(ls "$deps_dir"/juce-src/juce_*.dsc 2>/dev/null | head -n 1)
+    [ -n "$dsc" ] || fail "no juce .dsc was downloaded"
+    rm -rf "$juce_dir"
+    dpkg-source --no-check -x "$dsc" "$juce_dir" >/dev/null || fail "dpkg-source -x $dsc failed"
+    grep -q "VERSION $juce_version" "$juce_dir/CMakeLists.txt" \
+        || fail "unpacked JUCE is not version $juce_version"
+    rm -rf "$deps_dir/juce-src" "$apt_dir"
+    say "JUCE $juce_version unpacked into $juce_dir"
+}
+
+install_packages
+fetch_juce
+say "done"

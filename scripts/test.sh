@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every test: the release build, then the whole suite again under AddressSanitizer + UBSan.
+set -euo pipefail
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+"$repo_root/scripts/setup.sh"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_odr_violation=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+for flavour in release asan; do
+    echo "[test] building and testing the $flavour build"
+    "$repo_root/scripts/build.sh" "$flavour"
+    build_dir="$repo_root/build"
+    [ "$flavour" = asan ] && build_dir="$repo_root/build-asan"
+    # Editor tests draw with JUCE's graphics; a virtual display keeps them headless.
+    xvfb-run -a ctest --test-dir "$build_dir" --output-on-failure
+done

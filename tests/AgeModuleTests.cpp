@@ -1,0 +1,174 @@
+#include "ModuleTestHelpers.h"
+
+#include "dsp/AgeModule.h"
+
+using namespace testing_support;
+
+namespace
+{
+AgeModule settledAge (float control, double rate = 44100.0)
+{
+    AgeModule age;
+    age.prepare (rate, 512);
+    age.setAmount (control);
+    age.amount.setCurrentAndTargetValue (tarngloam::clamp01 (control));
+    return age;
+}
+
+float cornerOf (float coefficient, float rate)
+{
+    return -std::log (1.0f - coefficient) * rate / 6.2831855f;
+}
+} // namespace
+
+TEST (AgeModule, SizesFollowTheSampleRate)
+{
+    const struct
+    {
+        double rate;
+        int bufferSize, driftPeriod, rampSteps;
+    } cases[] = { { 44100.0, 8192, 1984, 3528 },
+                  { 48000.0, 8192, 2160, 3840 },
+                  { 96000.0, 16384, 4320, 7680 },
+                  { 192000.0, 32768, 8640, 15360 } };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.rate);
+        AgeModule age;
+        age.prepare (c.rate, 512);
+        EXPECT_EQ (age.bufferSize, c.bufferSize);
+        EXPECT_EQ (static_cast<int> (age.buffers[1].size()), c.bufferSize);
+        EXPECT_EQ (age.driftPeriod, c.driftPeriod);
+        EXPECT_EQ (rampSteps (age.amount), c.rampSteps);
+        EXPECT_EQ (age.drive, 1.0f);
+        EXPECT_EQ (age.clipThreshold, 1.0f);
+        EXPECT_EQ (age.makeupGain, 1.0f);
+    }
+}
+
+TEST (AgeModule, SetAmountSetsDriveKneeMakeUpAndCorner)
+{
+    const struct
+    {
+        float amount, makeup, drive, knee, corner;
+    } cases[] = {
+        { 0.0f, 1.0f, 1.0f, 1.0f, 19000.0f },     { 0.25f, 0.879f, 1.1375f, 0.9398f, 15305.0f },
+        { 0.5f, 0.784f, 1.275f, 0.8832f, 12329.0f }, { 0.75f, 0.708f, 1.4125f, 0.8300f, 9931.0f },
+        { 1.0f, 0.650f, 1.55f, 0.78f, 8000.0f },    { 3.0f, 0.650f, 1.55f, 0.78f, 8000.0f },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.amount);
+        AgeModule age;
+        age.prepare (44100.0, 512);
+        age.setAmount (c.amount);
+        EXPECT_NEAR (age.makeupGain, c.makeup, 1.0e-3f);
+        EXPECT_FLOAT_EQ (age.drive, c.drive);
+        EXPECT_NEAR (age.clipThreshold, c.knee, 1.0e-4f);
+        EXPECT_NEAR (cornerOf (age.lowpasses[1].coefficient, 44100.0f), c.corner, c.corner * 2.0e-3f);
+    }
+
+    // At 32 kHz the 19 kHz corner is held at 0.45 of the rate.
+    AgeModule slow;
+    slow.prepare (32000.0, 512);
+    EXPECT_NEAR (cornerOf (slow.lowpasses[0].coefficient, 32000.0f), 14400.0f, 5.0f);
+}
+
+TEST (AgeModule, AtZeroOutputIsTheInputDelayedByFourSamples)
+{
+    AgeModule age;
+    age.prepare (44100.0, 512);
+    const auto input = makeTestBuffer (2, 9000);
+    auto output = copyOf (input);
+    processInBlocks (output, { 1000, 1, 77 }, [&] (auto& block) {
+        age.setAmount (0.0f);
+        age.process (block, 2);
+    });
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int i = 0; i < 4; ++i)
+            ASSERT_EQ (output.getSample (ch, i), 0.0f);
+        EXPECT_TRUE (bitIdentical (output.getReadPointer (ch) + 4, input.getReadPointer (ch), 9000 - 4)) << ch;
+    }
+}
+
+TEST (AgeModule, AtZeroAfterTheRampOutputIsTheDelayedInputAgain)
+{
+    AgeModule age;
+    age.prepare (44100.0, 512);
+    age.setAmount (0.9f);
+    auto warmUp = makeTestBuffer (2, 5000);
+    age.process (warmUp, 2);
+    age.setAmount (0.0f);
+    age.process (warmUp, 2);
+
+    const auto input = makeTestBuffer (2, 4000, 6);
+    auto output = copyOf (input);
+    age.process (output, 2);
+    EXPECT_TRUE (bitIdentical (output.getReadPointer (0) + 4, input.getReadPointer (0), 4000 - 4));
+}
+
+TEST (AgeModule, DriftStaysZeroUntilTheFirstTarget)
+{
+    auto age = settledAge (1.0f);
+    juce::AudioBuffer<float> buffer (2, 1983);
+    buffer.clear();
+    age.process (buffer, 2);
+    EXPECT_EQ (age.driftValues[0], 0.0f);
+    EXPECT_EQ (age.driftTargets[1], 0.0f);
+
+    juce::AudioBuffer<float> one (2, 1);
+    one.clear();
+    age.process (one, 2);
+    juce::Random reference (8675309);
+    EXPECT_EQ (age.driftTargets[0], reference.nextFloat()) << "channel 0 draws first";
+    EXPECT_EQ (age.driftTargets[1], reference.nextFloat());
+    EXPECT_GT (age.driftValues[0], 0.0f);
+}
+
+TEST (AgeModule, OutputDoesNotDependOnBlockPartition)
+{
+    const auto input = makeTestBuffer (2, 20000, 12);
+    auto whole = copyOf (input);
+    auto ageA = settledAge (0.66f);
+    ageA.process (whole, 2);
+
+    auto pieces = copyOf (input);
+    auto ageB = settledAge (0.66f);
+    processInBlocks (pieces, { 1, 7, 128, 4096, 0, 2 }, [&] (auto& block) {
+        ageB.setAmount (0.66f);
+        ageB.process (block, 2);
+    });
+    EXPECT_TRUE (buffersIdentical (whole, pieces));
+    EXPECT_LE (whole.getMagnitude (0, 20000), 1.0f);
+}
+
+TEST (AgeModule, MonoNoChannelsAndEmptyBlocks)
+{
+    auto age = settledAge (1.0f);
+    auto buffer = makeTestBuffer (2, 3000);
+    const auto original = copyOf (buffer);
+    age.process (buffer, 1);
+    EXPECT_TRUE (bitIdentical (buffer.getReadPointer (1), original.getReadPointer (1), 3000));
+    EXPECT_EQ (age.lfoPhases[1][0], 0.0f);
+    EXPECT_EQ (age.driftCounters[1], 0);
+    EXPECT_EQ (age.driftCounters[0], 3000 % 1984);
+    EXPECT_NEAR (age.lfoPhases[0][0], 3000 * (6.2831855f / 44100.0f) * 0.19f, 1.0e-3f);
+
+    auto idle = settledAge (1.0f);
+    auto untouched = makeTestBuffer (2, 500);
+    idle.process (untouched, 0);
+    EXPECT_TRUE (buffersIdentical (untouched, makeTestBuffer (2, 500)));
+    EXPECT_EQ (idle.writeIndex, 500);
+    EXPECT_EQ (idle.lfoPhases[0][0], 0.0f);
+
+    juce::AudioBuffer<float> empty (2, 0);
+    idle.setAmount (0.2f);
+    const float before = idle.amount.getCurrentValue();
+    idle.process (empty, 2);
+    EXPECT_EQ (idle.amount.getCurrentValue(), before);
+    EXPECT_EQ (idle.writeIndex, 500);
+}

@@ -1,0 +1,176 @@
+#include "AllocationCounter.h"
+#include "ModuleTestHelpers.h"
+
+using namespace testing_support;
+
+namespace
+{
+// Runs the processor over `input` in blocks of the given lengths, as a host would.
+juce::AudioBuffer<float> render (TarnGloamAudioProcessor& processor, const juce::AudioBuffer<float>& input,
+                                 std::initializer_list<int> blockLengths)
+{
+    auto output = copyOf (input);
+    juce::MidiBuffer midi;
+    processInBlocks (output, blockLengths, [&] (auto& block) { processor.processBlock (block, midi); });
+    return output;
+}
+
+juce::AudioBuffer<float> silence (int numChannels, int numSamples)
+{
+    juce::AudioBuffer<float> buffer (numChannels, numSamples);
+    buffer.clear();
+    return buffer;
+}
+
+struct Layout
+{
+    int ins, outs;
+};
+} // namespace
+
+TEST (Chain, AllParametersAtZeroDelayTheInputByTheReportedLatency)
+{
+    for (const auto layout : { Layout { 1, 1 }, Layout { 1, 2 }, Layout { 2, 2 } })
+    {
+        SCOPED_TRACE (testing::Message() << layout.ins << " in, " << layout.outs << " out");
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 0.0f, 0.0f, 0.0f, 0.0f);
+        prepareWithLayout (processor, layout.ins, layout.outs);
+        const int latency = processor.getLatencySamples();
+        ASSERT_EQ (latency, 52);
+
+        const auto input = makeTestBuffer (layout.outs, 30000, 5);
+        if (layout.ins == 1 && layout.outs == 2)
+        {
+            // The host hands a mono input in channel 0; channel 1 arrives with garbage.
+            auto hostBuffer = copyOf (input);
+            juce::FloatVectorOperations::fill (hostBuffer.getWritePointer (1), 0.3f, 30000);
+            const auto output = render (processor, hostBuffer, { 512 });
+            for (int ch = 0; ch < 2; ++ch)
+                EXPECT_TRUE (bitIdentical (output.getReadPointer (ch) + latency, input.getReadPointer (0), 30000 - latency));
+            continue;
+        }
+
+        const auto output = render (processor, input, { 512, 33, 1 });
+        for (int ch = 0; ch < layout.outs; ++ch)
+        {
+            for (int i = 0; i < latency; ++i)
+                ASSERT_EQ (output.getSample (ch, i), 0.0f);
+            EXPECT_TRUE (bitIdentical (output.getReadPointer (ch) + latency, input.getReadPointer (ch), 30000 - latency));
+        }
+    }
+}
+
+TEST (Chain, OutputIsDeterministicAndOnlyTheRandomSequencesRunOnAcrossPrepare)
+{
+    const auto input = makeTestBuffer (2, 40000, 8);
+
+    TarnGloamAudioProcessor first, second;
+    for (auto* p : { &first, &second })
+    {
+        setAllPercent (*p, 80.0f, 40.0f, 60.0f, 70.0f);
+        prepareWithLayout (*p, 2, 2);
+    }
+    const auto a = render (first, input, { 512 });
+    const auto b = render (second, input, { 512 });
+    EXPECT_TRUE (buffersIdentical (a, b));
+
+    first.prepareToPlay (44100.0, 512);
+    const auto afterPrepare = render (first, input, { 512 });
+    EXPECT_FALSE (buffersIdentical (a, afterPrepare)) << "random sequences continue across prepare";
+
+    first.prepareToPlay (44100.0, 512);
+    first.bleed.random.setSeed (60607);
+    first.grain.random.setSeed (4711);
+    first.age.random.setSeed (8675309);
+    const auto reseeded = render (first, input, { 512 });
+    EXPECT_TRUE (buffersIdentical (a, reseeded)) << "everything else restarts at prepare";
+}
+
+TEST (Chain, SettledOutputDoesNotDependOnHowTheHostCutsBlocks)
+{
+    const auto warmUp = makeTestBuffer (2, 8192, 1);
+    const auto input = makeTestBuffer (2, 30000, 2);
+
+    const auto run = [&] (std::initializer_list<int> blocks) {
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 65.0f, 30.0f, 45.0f, 55.0f);
+        prepareWithLayout (processor, 2, 2);
+        render (processor, warmUp, { 512 }); // every ramp has settled after 8192 samples
+        return render (processor, input, blocks);
+    };
+
+    const auto reference = run ({ 4096 });
+    EXPECT_TRUE (buffersIdentical (reference, run ({ 1, 7, 0, 128, 4096, 0, 333 })));
+    EXPECT_TRUE (buffersIdentical (reference, run ({ 1 })));
+}
+
+TEST (Chain, TypicalBlockStaysFiniteAndWithinOne)
+{
+    TarnGloamAudioProcessor processor;
+    prepareWithLayout (processor, 2, 2);
+    FixedTempoPlayHead playHead (120.0);
+    processor.setPlayHead (&playHead);
+
+    auto loud = makeTestBuffer (2, 44100 * 3, 4);
+    loud.applyGain (1.6f);
+    const auto output = render (processor, loud, { 512 });
+
+    EXPECT_EQ (processor.grain.grainLength, 8269);
+    EXPECT_NEAR (processor.reverb.send.getTargetValue(), 0.8f * (0.05f / 0.55f), 1.0e-6f);
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        for (int i = 0; i < output.getNumSamples(); ++i)
+        {
+            const float sample = output.getSample (ch, i);
+            ASSERT_TRUE (std::isfinite (sample)) << i;
+            ASSERT_LE (std::abs (sample), 1.0f) << i;
+        }
+    }
+    EXPECT_GT (output.getRMSLevel (0, 44100, 88200), 0.05f);
+}
+
+TEST (Chain, ReprepareAtANewRateFollowsThatRate)
+{
+    TarnGloamAudioProcessor processor;
+    prepareWithLayout (processor, 2, 2, 44100.0);
+    prepareWithLayout (processor, 2, 2, 96000.0);
+    auto buffer = silence (2, 64);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_EQ (processor.grain.beatLength, 48000.0f);
+    EXPECT_EQ (processor.grain.grainLength, 18000); // three eighths of a beat at 96 kHz
+    EXPECT_EQ (processor.bleed.delayLength, 32768);
+}
+
+TEST (Chain, ProcessBlockNeverAllocates)
+{
+    for (int blockSize : { 1, 32, 512, 4096 })
+    {
+        SCOPED_TRACE (blockSize);
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 90.0f, 60.0f, 70.0f, 80.0f);
+        prepareWithLayout (processor, 2, 2, 48000.0, blockSize);
+        FixedTempoPlayHead playHead (133.0);
+        processor.setPlayHead (&playHead);
+
+        auto buffer = makeTestBuffer (2, blockSize);
+        juce::MidiBuffer midi;
+        processor.processBlock (buffer, midi);
+        setPercent (processor, "FUZZ", 10.0f); // ramps are moving while we count
+
+        std::size_t allocations = 0;
+        {
+            const ScopedAllocationCount counter;
+            for (int block = 0; block < 20000 / blockSize + 4; ++block)
+                processor.processBlock (buffer, midi);
+            allocations = counter.count();
+        }
+        EXPECT_EQ (allocations, 0u);
+    }
+
+    // The counter itself works: a vector allocation is seen.
+    const ScopedAllocationCount counter;
+    std::vector<float> allocated (16);
+    EXPECT_GT (counter.count(), 0u);
+}

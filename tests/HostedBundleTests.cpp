@@ -1,0 +1,138 @@
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <gtest/gtest.h>
+
+// Loads the built TARNGLOAM.vst3 through JUCE's VST3 hosting, as a DAW would, and checks what
+// the host sees. The plug-in's own code is not linked into this view: everything goes through
+// the bundle's factory and the VST3 interfaces.
+namespace
+{
+// The bundle folder holds Contents/<architecture>/TARNGLOAM.so.
+const juce::File bundle = juce::File (TARNGLOAM_BUILT_VST3_BINARY_DIR).getParentDirectory().getParentDirectory();
+
+std::unique_ptr<juce::PluginDescription> describeBundle()
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> types;
+    format.findAllTypesForFile (types, bundle.getFullPathName());
+    if (types.size() != 1)
+        return nullptr;
+    return std::make_unique<juce::PluginDescription> (*types[0]);
+}
+
+std::unique_ptr<juce::AudioPluginInstance> instantiate (const juce::PluginDescription& description)
+{
+    juce::VST3PluginFormat format;
+    juce::String error;
+    auto instance = format.createInstanceFromDescription (description, 44100.0, 512, error);
+    EXPECT_TRUE (error.isEmpty()) << error;
+    return instance;
+}
+
+void processOneBlock (juce::AudioPluginInstance& instance)
+{
+    juce::AudioBuffer<float> buffer (2, 512);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    instance.processBlock (buffer, midi);
+}
+
+struct HostedParameter
+{
+    const char* id;
+    const char* name;
+    float defaultValue;
+};
+
+const HostedParameter expectedParameters[] = {
+    { "BLEED", "Bleed", 0.5f }, { "FUZZ", "Fuzz", 0.4f }, { "GRAIN", "Grain", 0.2f }, { "AGE", "Age", 0.3f }
+};
+} // namespace
+
+TEST (HostedBundle, ModuleListsOneAudioEffect)
+{
+    ASSERT_TRUE (bundle.isDirectory()) << bundle.getFullPathName();
+    const auto description = describeBundle();
+    ASSERT_NE (description, nullptr) << "expected exactly one plug-in in the module";
+
+    EXPECT_EQ (description->name, "TARNGLOAM");
+    EXPECT_EQ (description->manufacturerName, "Vorla");
+    EXPECT_EQ (description->version, "1.0.0");
+    EXPECT_TRUE (description->category.contains ("Fx")) << description->category;
+    EXPECT_FALSE (description->isInstrument);
+    EXPECT_EQ (description->pluginFormatName, "VST3");
+}
+
+TEST (HostedBundle, InstancePublishesParametersLatencyAndTail)
+{
+    const auto description = describeBundle();
+    ASSERT_NE (description, nullptr);
+    auto instance = instantiate (*description);
+    ASSERT_NE (instance, nullptr);
+
+    EXPECT_EQ (instance->getName(), "TARNGLOAM");
+    EXPECT_FALSE (instance->acceptsMidi());
+    EXPECT_FALSE (instance->producesMidi());
+    EXPECT_NEAR (instance->getTailLengthSeconds(), 0.6, 1.0e-6);
+    EXPECT_EQ (instance->getTotalNumInputChannels(), 2);
+    EXPECT_EQ (instance->getTotalNumOutputChannels(), 2);
+
+    // The host's wrapper adds its own bypass after our four parameters.
+    const auto& parameters = instance->getParameters();
+    ASSERT_GE (parameters.size(), 4);
+    for (int i = 0; i < 4; ++i)
+    {
+        SCOPED_TRACE (expectedParameters[i].id);
+        auto* parameter = dynamic_cast<juce::HostedAudioProcessorParameter*> (parameters[i]);
+        ASSERT_NE (parameter, nullptr);
+        // The VST3 parameter ID a host stores in automation derives from the string ID.
+        EXPECT_EQ (parameter->getParameterID(),
+                   juce::String (juce::String (expectedParameters[i].id).hashCode() & 0x7fffffff));
+        EXPECT_EQ (parameter->getName (100), expectedParameters[i].name);
+        EXPECT_EQ (parameter->getLabel(), "%");
+        EXPECT_NEAR (parameter->getDefaultValue(), expectedParameters[i].defaultValue, 1.0e-6f);
+        EXPECT_NEAR (parameter->getValue(), expectedParameters[i].defaultValue, 1.0e-6f);
+        EXPECT_EQ (parameter->getText (0.426f, 16), "43");
+        EXPECT_EQ (parameter->getText (0.999f, 16), "100");
+    }
+
+    instance->setPlayConfigDetails (2, 2, 44100.0, 512);
+    instance->prepareToPlay (44100.0, 512);
+    EXPECT_EQ (instance->getLatencySamples(), 52);
+    processOneBlock (*instance);
+    instance->releaseResources();
+}
+
+TEST (HostedBundle, StateSavedFromOneInstanceRestoresIntoAnother)
+{
+    const auto description = describeBundle();
+    ASSERT_NE (description, nullptr);
+    auto source = instantiate (*description);
+    auto target = instantiate (*description);
+    ASSERT_NE (source, nullptr);
+    ASSERT_NE (target, nullptr);
+
+    for (auto* instance : { source.get(), target.get() })
+    {
+        instance->setPlayConfigDetails (2, 2, 44100.0, 512);
+        instance->prepareToPlay (44100.0, 512);
+    }
+
+    const float values[4] = { 0.123f, 0.987f, 0.0f, 0.555f };
+    for (int i = 0; i < 4; ++i)
+        source->getParameters()[i]->setValueNotifyingHost (values[i]);
+    processOneBlock (*source); // the values reach the plug-in with this block
+
+    juce::MemoryBlock state;
+    source->getStateInformation (state);
+    ASSERT_GT (state.getSize(), 0u);
+
+    target->setStateInformation (state.getData(), static_cast<int> (state.getSize()));
+    processOneBlock (*target);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR (target->getParameters()[i]->getValue(), values[i], 1.0e-3f) << expectedParameters[i].id;
+    EXPECT_EQ (target->getParameters()[0]->getCurrentValueAsText(), "12");
+
+    source->releaseResources();
+    target->releaseResources();
+}

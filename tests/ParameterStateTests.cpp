@@ -1,0 +1,239 @@
+#include "TestHelpers.h"
+
+#include "plugin/Parameters.h"
+
+using namespace testing_support;
+
+namespace
+{
+struct ParameterExpectation
+{
+    const char* id;
+    const char* name;
+    float defaultValue;
+};
+
+const ParameterExpectation expectedParameters[] = {
+    { "BLEED", "Bleed", 50.0f },
+    { "FUZZ", "Fuzz", 40.0f },
+    { "GRAIN", "Grain", 20.0f },
+    { "AGE", "Age", 30.0f },
+};
+
+juce::MemoryBlock saveState (TarnGloamAudioProcessor& processor)
+{
+    juce::MemoryBlock block;
+    processor.getStateInformation (block);
+    return block;
+}
+
+// Builds a blob in the framework's binary XML layout around arbitrary text.
+juce::MemoryBlock makeBlob (const juce::String& xmlText, std::optional<int> lengthField = {})
+{
+    juce::MemoryOutputStream out;
+    out.writeInt (0x21324356);
+    const auto utf8Length = static_cast<int> (xmlText.getNumBytesAsUTF8());
+    out.writeInt (lengthField.value_or (utf8Length));
+    out.write (xmlText.toRawUTF8(), static_cast<size_t> (utf8Length));
+    out.writeByte (0);
+    return out.getMemoryBlock();
+}
+
+juce::String paramsXml (const juce::String& rootTag, const juce::StringArray& values)
+{
+    juce::String xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <" + rootTag + ">";
+    for (int i = 0; i < 4; ++i)
+        xml << "<PARAM id=\"" << expectedParameters[i].id << "\" value=\"" << values[i] << "\"/>";
+    return xml + "</" + rootTag + ">";
+}
+
+void expectValues (TarnGloamAudioProcessor& processor, float bleed, float fuzz, float grain, float age)
+{
+    EXPECT_EQ (percentOf (processor, "BLEED"), bleed);
+    EXPECT_EQ (percentOf (processor, "FUZZ"), fuzz);
+    EXPECT_EQ (percentOf (processor, "GRAIN"), grain);
+    EXPECT_EQ (percentOf (processor, "AGE"), age);
+}
+} // namespace
+
+TEST (Parameters, LayoutPublishesFourPercentParametersInOrder)
+{
+    TarnGloamAudioProcessor processor;
+    const auto& published = processor.getParameters();
+    ASSERT_EQ (published.size(), 4);
+
+    for (int i = 0; i < 4; ++i)
+    {
+        SCOPED_TRACE (expectedParameters[i].id);
+        auto* parameter = dynamic_cast<juce::AudioParameterFloat*> (published[i]);
+        ASSERT_NE (parameter, nullptr);
+        EXPECT_EQ (parameter->paramID, expectedParameters[i].id);
+        EXPECT_EQ (parameter->getVersionHint(), 1);
+        EXPECT_EQ (parameter->getName (100), expectedParameters[i].name);
+        EXPECT_EQ (parameter->getLabel(), "%");
+        EXPECT_EQ (parameter->range.start, 0.0f);
+        EXPECT_EQ (parameter->range.end, 100.0f);
+        EXPECT_EQ (parameter->range.interval, 0.1f);
+        EXPECT_EQ (parameter->range.skew, 1.0f);
+        EXPECT_FALSE (parameter->range.symmetricSkew);
+        EXPECT_FLOAT_EQ (parameter->get(), expectedParameters[i].defaultValue);
+        const juce::AudioProcessorParameter& asHostSees = *parameter;
+        EXPECT_EQ (parameter->convertFrom0to1 (asHostSees.getDefaultValue()), expectedParameters[i].defaultValue);
+        EXPECT_TRUE (parameter->isAutomatable());
+        EXPECT_FALSE (parameter->isMetaParameter());
+        EXPECT_FLOAT_EQ (*processor.parameters.getRawParameterValue (expectedParameters[i].id),
+                         expectedParameters[i].defaultValue);
+    }
+}
+
+TEST (Parameters, ValueTextIsTheWholeNumberRoundedHalfToEven)
+{
+    const struct
+    {
+        float value;
+        const char* text;
+    } cases[] = { { 0.0f, "0" },    { 100.0f, "100" }, { 99.9f, "100" }, { 0.4f, "0" },
+                  { 42.6f, "43" }, { 50.5f, "50" },   { 51.5f, "52" } };
+
+    auto parameter = tarngloam::makePercentParameter ("TEST", "Test", 50.0f);
+    const juce::AudioProcessorParameter& asHostSees = *parameter;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.value);
+        EXPECT_EQ (asHostSees.getText (parameter->convertTo0to1 (c.value), 0), c.text);
+    }
+}
+
+TEST (State, FreshInstanceSavesTheFrameworkBinaryXmlBlob)
+{
+    TarnGloamAudioProcessor processor;
+    const auto blob = saveState (processor);
+    const auto* bytes = static_cast<const uint8_t*> (blob.getData());
+
+    ASSERT_GT (blob.getSize(), 9u);
+    EXPECT_EQ (std::memcmp (bytes, "VC2!", 4), 0);
+    const auto length = static_cast<size_t> (juce::ByteOrder::littleEndianInt (bytes + 4));
+    EXPECT_EQ (blob.getSize(), length + 9);
+    EXPECT_EQ (bytes[8 + length], 0);
+
+    const juce::String text (juce::CharPointer_UTF8 (reinterpret_cast<const char*> (bytes + 8)), length);
+    EXPECT_TRUE (text.startsWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS"));
+    EXPECT_FALSE (text.containsChar ('\n'));
+
+    const auto xml = juce::parseXML (text);
+    ASSERT_NE (xml, nullptr);
+    EXPECT_TRUE (xml->hasTagName ("PARAMS"));
+    EXPECT_EQ (xml->getNumChildElements(), 4);
+    for (const auto& expected : expectedParameters)
+    {
+        auto* child = xml->getChildByAttribute ("id", expected.id);
+        ASSERT_NE (child, nullptr) << expected.id;
+        EXPECT_TRUE (child->hasTagName ("PARAM"));
+        EXPECT_FLOAT_EQ (static_cast<float> (child->getDoubleAttribute ("value")), expected.defaultValue);
+    }
+}
+
+TEST (State, RoundTripReproducesValuesInTenthSteps)
+{
+    TarnGloamAudioProcessor source;
+    setAllPercent (source, 0.1f, 99.9f, 33.3f, 71.7f);
+    const auto blob = saveState (source);
+
+    TarnGloamAudioProcessor restored;
+    restored.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (restored, percentOf (source, "BLEED"), percentOf (source, "FUZZ"), percentOf (source, "GRAIN"),
+                  percentOf (source, "AGE"));
+    EXPECT_NEAR (percentOf (restored, "GRAIN"), 33.3f, 1.0e-4f);
+}
+
+TEST (State, RootTagIsComparedWithoutCase)
+{
+    TarnGloamAudioProcessor processor;
+    const auto blob = makeBlob (paramsXml ("params", { "1", "2", "3", "4" }));
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 1.0f, 2.0f, 3.0f, 4.0f);
+}
+
+TEST (State, BadBlobsLeaveEveryParameterUnchanged)
+{
+    const auto good = makeBlob (paramsXml ("PARAMS", { "1", "2", "3", "4" }));
+    const auto goodText = paramsXml ("PARAMS", { "1", "2", "3", "4" });
+
+    juce::MemoryBlock wrongMagic (good);
+    static_cast<char*> (wrongMagic.getData())[0] = 'X';
+
+    const struct
+    {
+        const char* name;
+        juce::MemoryBlock blob;
+    } cases[] = {
+        { "empty", {} },
+        { "header only", juce::MemoryBlock (good.getData(), 8) },
+        { "wrong magic", wrongMagic },
+        { "length 0", makeBlob (goodText, 0) },
+        { "negative length", makeBlob (goodText, -5) },
+        { "length past a cut-off text", juce::MemoryBlock (makeBlob (goodText, 100000).getData(), 60) },
+        { "not XML", makeBlob ("this is not xml at all") },
+        { "another root tag", makeBlob (paramsXml ("PRESET", { "1", "2", "3", "4" })) },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+        processor.setStateInformation (c.blob.getData(), static_cast<int> (c.blob.getSize()));
+        expectValues (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+    }
+}
+
+TEST (State, LengthFieldLargerThanTheDataIsCutToTheData)
+{
+    TarnGloamAudioProcessor processor;
+    const auto blob = makeBlob (paramsXml ("PARAMS", { "5", "6", "7", "8" }), 100000);
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 5.0f, 6.0f, 7.0f, 8.0f);
+}
+
+TEST (State, StoredValuesThatAreNotFiniteNumbersKeepTheCurrentValue)
+{
+    for (const char* bad : { "nan", "NaN", "inf", "-inf", "", "loud", "12abc", "1e999" })
+    {
+        SCOPED_TRACE (bad);
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+        const auto blob = makeBlob (paramsXml ("PARAMS", { "5", bad, "7", "8" }));
+        processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+        expectValues (processor, 5.0f, 22.0f, 7.0f, 8.0f);
+
+        // The kept value is saved again, so the project heals on its next save.
+        TarnGloamAudioProcessor reloaded;
+        const auto saved = saveState (processor);
+        reloaded.setStateInformation (saved.getData(), static_cast<int> (saved.getSize()));
+        expectValues (reloaded, 5.0f, 22.0f, 7.0f, 8.0f);
+    }
+}
+
+TEST (State, StoredValuesOutsideTheRangeAreLimited)
+{
+    TarnGloamAudioProcessor processor;
+    const auto blob = makeBlob (paramsXml ("PARAMS", { "-20", "250", "1e6", "-0.5" }));
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 0.0f, 100.0f, 100.0f, 0.0f);
+}
+
+TEST (State, RestoredBeforePrepareReachesTheFirstBlock)
+{
+    TarnGloamAudioProcessor processor;
+    const auto blob = makeBlob (paramsXml ("PARAMS", { "0", "0", "0", "0" }));
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    prepareWithLayout (processor, 2, 2);
+
+    // All parameters at 0: the output stage is skipped, so 1.5 passes unclipped after the latency.
+    juce::AudioBuffer<float> buffer (2, 256);
+    buffer.clear();
+    buffer.setSample (0, 10, 1.5f);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_EQ (buffer.getSample (0, 10 + TarnGloamAudioProcessor::latencySamples), 1.5f);
+}

@@ -1,0 +1,239 @@
+#include "TestHelpers.h"
+
+#include "plugin/ProcessingFrame.h"
+
+using namespace testing_support;
+
+TEST (Processor, FixedAnswersToTheHost)
+{
+    TarnGloamAudioProcessor processor;
+    EXPECT_EQ (processor.getName(), "TARNGLOAM");
+    EXPECT_EQ (processor.getTailLengthSeconds(), 0.6000000238418579);
+    EXPECT_FALSE (processor.acceptsMidi());
+    EXPECT_FALSE (processor.producesMidi());
+    EXPECT_FALSE (processor.isMidiEffect());
+    EXPECT_TRUE (processor.hasEditor());
+    EXPECT_EQ (processor.getNumPrograms(), 1);
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    processor.setCurrentProgram (3);
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    EXPECT_EQ (processor.getProgramName (0), "");
+    processor.changeProgramName (0, "renamed");
+    EXPECT_EQ (processor.getProgramName (0), "");
+    EXPECT_FALSE (processor.supportsDoublePrecisionProcessing());
+    EXPECT_EQ (processor.getBypassParameter(), nullptr);
+
+    ASSERT_EQ (processor.getBusCount (true), 1);
+    ASSERT_EQ (processor.getBusCount (false), 1);
+    EXPECT_EQ (processor.getBus (true, 0)->getName(), "Input");
+    EXPECT_EQ (processor.getBus (false, 0)->getName(), "Output");
+    EXPECT_EQ (processor.getBus (true, 0)->getDefaultLayout(), juce::AudioChannelSet::stereo());
+    EXPECT_EQ (processor.getBus (false, 0)->getDefaultLayout(), juce::AudioChannelSet::stereo());
+}
+
+TEST (Processor, AcceptsExactlyMonoAndStereoLayouts)
+{
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+    const auto disabled = juce::AudioChannelSet::disabled();
+    const auto lcr = juce::AudioChannelSet::createLCR();
+    const auto quad = juce::AudioChannelSet::quadraphonic();
+    const auto discreteTwo = juce::AudioChannelSet::discreteChannels (2);
+
+    const struct
+    {
+        juce::AudioChannelSet in, out;
+        bool accepted;
+    } cases[] = {
+        { mono, mono, true },        { mono, stereo, true },     { stereo, stereo, true },
+        { stereo, mono, false },     { disabled, stereo, false }, { disabled, mono, false },
+        { stereo, disabled, false }, { lcr, stereo, false },      { stereo, quad, false },
+        { discreteTwo, stereo, false },
+    };
+
+    TarnGloamAudioProcessor processor;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE ((c.in.getDescription() + " -> " + c.out.getDescription()).toStdString());
+        juce::AudioProcessor::BusesLayout layout;
+        layout.inputBuses.add (c.in);
+        layout.outputBuses.add (c.out);
+        EXPECT_EQ (processor.checkBusesLayoutSupported (layout), c.accepted);
+    }
+}
+
+TEST (Processor, LatencyIsZeroBeforePrepareAnd52After)
+{
+    for (double rate : { 44100.0, 192000.0 })
+    {
+        TarnGloamAudioProcessor processor;
+        EXPECT_EQ (processor.getLatencySamples(), 0);
+        processor.prepareToPlay (rate, 512);
+        EXPECT_EQ (processor.getLatencySamples(), 52) << rate;
+        processor.releaseResources();
+        processor.prepareToPlay (rate, 64);
+        EXPECT_EQ (processor.getLatencySamples(), 52) << rate;
+    }
+}
+
+TEST (Frame, TempoFromThePlayHeadIsLimitedAndDefaultsTo120)
+{
+    const struct
+    {
+        const char* name;
+        bool hasPlayHead;
+        std::optional<double> bpm;
+        double tempo;
+    } cases[] = {
+        { "no play head", false, {}, 120.0 }, { "no bpm", true, {}, 120.0 }, { "96", true, 96.0, 96.0 },
+        { "10", true, 10.0, 20.0 },          { "400", true, 400.0, 300.0 },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        FixedTempoPlayHead playHead (c.bpm);
+        EXPECT_EQ (tarngloam::hostTempo (c.hasPlayHead ? &playHead : nullptr), c.tempo);
+    }
+}
+
+TEST (Frame, BeatLengthReachesTheGrainModuleEachBlock)
+{
+    const struct
+    {
+        std::optional<double> bpm;
+        float beatLength;
+    } cases[] = { { {}, 22050.0f }, { 10.0, 132300.0f }, { 400.0, 8820.0f } };
+
+    for (const auto& c : cases)
+    {
+        TarnGloamAudioProcessor processor;
+        prepareWithLayout (processor, 2, 2);
+        FixedTempoPlayHead playHead (c.bpm);
+        processor.setPlayHead (&playHead);
+        juce::AudioBuffer<float> buffer (2, 64);
+        buffer.clear();
+        juce::MidiBuffer midi;
+        processor.processBlock (buffer, midi);
+        EXPECT_EQ (processor.grain.beatLength, c.beatLength);
+        processor.setPlayHead (nullptr);
+    }
+
+    // A processor whose rate is still 0 gets the grain module's lower limit, 0.05 of its rate.
+    EXPECT_EQ (tarngloam::grainBeatLength (120.0, 0.0, 44100.0), 2205.0f);
+    // The limits bind only when the two rates differ.
+    EXPECT_EQ (tarngloam::grainBeatLength (20.0, 192000.0, 44100.0), 176400.0f);
+}
+
+TEST (Frame, ReverbSendOpensAbove45PercentBleed)
+{
+    const struct
+    {
+        float bleed, send;
+    } cases[] = { { 0.0f, 0.0f }, { 0.45f, 0.0f }, { 0.725f, 0.4f }, { 1.0f, 0.8f } };
+
+    for (const auto& c : cases)
+        EXPECT_NEAR (tarngloam::reverbSendLevel (c.bleed), c.send, 1.0e-6f) << c.bleed;
+
+    TarnGloamAudioProcessor processor;
+    prepareWithLayout (processor, 2, 2);
+    setAllPercent (processor, 100.0f, 0.0f, 0.0f, 0.0f);
+    juce::AudioBuffer<float> buffer (2, 16);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_EQ (processor.reverb.send.getTargetValue(), 0.8f);
+}
+
+TEST (Frame, OutputStageCurve)
+{
+    const struct
+    {
+        float in, out, tolerance;
+    } cases[] = {
+        { 0.89f, 0.89f, 0.0f },          { -0.89f, -0.89f, 0.0f },          { 0.5f, 0.5f, 0.0f },
+        { 1.0f, 0.973775f, 1.0e-6f },    { 1.5f, 0.9999966f, 1.0e-7f },    { -1.5f, -0.9999966f, 1.0e-7f },
+        { 2.0f, 1.0f, 0.0f },            { -2.0f, -1.0f, 0.0f },            { 50.0f, 1.0f, 0.0f },
+    };
+
+    for (const auto& c : cases)
+    {
+        juce::AudioBuffer<float> buffer (3, 1);
+        for (int ch = 0; ch < 3; ++ch)
+            buffer.setSample (ch, 0, c.in);
+        tarngloam::clipOutput (buffer, 2);
+        EXPECT_NEAR (buffer.getSample (0, 0), c.out, c.tolerance) << c.in;
+        EXPECT_NEAR (buffer.getSample (1, 0), c.out, c.tolerance) << c.in;
+        EXPECT_EQ (buffer.getSample (2, 0), c.in) << "channels past the second are not clipped";
+    }
+}
+
+TEST (Frame, AllParametersAtZeroSkipTheOutputStage)
+{
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 0.0f, 0.0f, 0.0f, 0.0f);
+    prepareWithLayout (processor, 2, 2);
+    juce::AudioBuffer<float> buffer (2, 128);
+    buffer.clear();
+    buffer.setSample (0, 0, 1.5f);
+    buffer.setSample (1, 0, -3.0f);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_EQ (buffer.getSample (0, 52), 1.5f);
+    EXPECT_EQ (buffer.getSample (1, 52), -3.0f);
+}
+
+TEST (Frame, AnyParameterAboveZeroKeepsTheOutputWithinOne)
+{
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 0.0f, 100.0f, 0.0f, 0.0f);
+    prepareWithLayout (processor, 2, 2);
+    juce::AudioBuffer<float> buffer (2, 4096);
+    for (int i = 0; i < 4096; ++i)
+        for (int ch = 0; ch < 2; ++ch)
+            buffer.setSample (ch, i, (i % 64 < 32) ? 8.0f : -8.0f);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_LE (buffer.getMagnitude (0, 4096), 1.0f);
+    EXPECT_GT (buffer.getMagnitude (0, 4096), 0.9f);
+}
+
+TEST (Frame, MonoInputIsCopiedToTheSecondOutputBeforeProcessing)
+{
+    TarnGloamAudioProcessor processor;
+    prepareWithLayout (processor, 1, 2);
+    const auto signal = makeSignal (2048);
+
+    juce::AudioBuffer<float> buffer (2, 2048);
+    buffer.copyFrom (0, 0, signal.data(), 2048);
+    buffer.clear (1, 0, 2048);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+
+    // Both channels ran through the chain from the same input; the stereo modules differ per
+    // channel, but channel 1 is no longer silent and the bleed module saw it as nch = 2.
+    EXPECT_GT (buffer.getMagnitude (1, 0, 2048), 0.05f);
+    EXPECT_NE (processor.bleed.tapPhase[1][0], (0.5f + 0.0f) * 6.2831855f);
+}
+
+TEST (Frame, NoInputChannelsClearsTheOutputs)
+{
+    // The accepted layouts always have an input; a host that forces one without still gets silence.
+    struct ProcessorForcedWithoutInput : TarnGloamAudioProcessor
+    {
+        bool isBusesLayoutSupported (const BusesLayout&) const override { return true; }
+    } processor;
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::disabled());
+    layout.outputBuses.add (juce::AudioChannelSet::stereo());
+    ASSERT_TRUE (processor.setBusesLayout (layout));
+    ASSERT_EQ (processor.getTotalNumInputChannels(), 0);
+    processor.prepareToPlay (44100.0, 256);
+
+    juce::AudioBuffer<float> buffer (2, 256);
+    for (int ch = 0; ch < 2; ++ch)
+        juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), 0.7f, 256);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_EQ (buffer.getMagnitude (0, 256), 0.0f);
+}
