@@ -1,0 +1,109 @@
+#include "editor/QuarnwickLookAndFeel.h"
+
+namespace
+{
+const juce::Colour trackColour { 0xff38424f };
+const juce::Colour lightColour { 0xffe9e5d9 };
+const juce::Colour bodyTopColour { 0xff3a4655 };
+const juce::Colour bodyBottomColour { 0xff29323f };
+const juce::Colour rimColour { 0xff141b24 };
+const juce::Colour tickedOutlineColour { 0xff5f8b86 };
+const juce::Colour untickedOutlineColour { 0xff3c4a58 };
+
+const juce::PathStrokeType arcStroke { 3.0f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded };
+} // namespace
+
+QuarnwickLookAndFeel::QuarnwickLookAndFeel()
+{
+    setColour (juce::ResizableWindow::backgroundColourId, juce::Colour (0xff1a222e));
+    setColour (juce::Label::textColourId, juce::Colour (0xffd8dde2));
+    setColour (juce::Slider::textBoxTextColourId, juce::Colour (0xffccd4db));
+    setColour (juce::Slider::textBoxBackgroundColourId, juce::Colour (0xff2b3643));
+    setColour (juce::Slider::textBoxOutlineColourId, juce::Colour (0x00000000));
+    setColour (juce::ToggleButton::textColourId, juce::Colour (0xffd8dde2));
+}
+
+juce::Font QuarnwickLookAndFeel::monospaced (float height, int style)
+{
+    return juce::Font (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), height, style));
+}
+
+void QuarnwickLookAndFeel::drawTickBox (juce::Graphics& g, juce::Component& /*component*/, float x, float y, float w,
+                                        float h, bool ticked, bool /*isEnabled*/,
+                                        bool /*shouldDrawButtonAsHighlighted*/, bool /*shouldDrawButtonAsDown*/)
+{
+    const juce::Rectangle<float> box { x, y, w, h };
+
+    g.setColour (ticked ? tickedOutlineColour : untickedOutlineColour);
+    g.drawRoundedRectangle (box.reduced (1.0f), 3.0f, 1.6f);
+
+    if (! ticked)
+        return;
+
+    // A cross, inset by 30 % of the width on every side.
+    const auto cross = box.reduced (0.3f * w);
+    g.setColour (lightColour);
+    g.drawLine (cross.getX(), cross.getY(), cross.getRight(), cross.getBottom(), 1.8f);
+    g.drawLine (cross.getX(), cross.getBottom(), cross.getRight(), cross.getY(), 1.8f);
+}
+
+juce::Font QuarnwickLookAndFeel::getComboBoxFont (juce::ComboBox& /*box*/)
+{
+    return monospaced (14.0f, juce::Font::plain);
+}
+
+juce::Font QuarnwickLookAndFeel::getLabelFont (juce::Label& label)
+{
+    if (label.getProperties().getWithDefault (usesOwnFontProperty, false))
+        return label.getFont();
+
+    // A label inside a slider is the knob's value box.
+    if (dynamic_cast<juce::Slider*> (label.getParentComponent()) != nullptr)
+        return monospaced (21.0f, juce::Font::bold);
+
+    return monospaced (14.0f, juce::Font::plain);
+}
+
+QuarnwickLookAndFeel::KnobGeometry QuarnwickLookAndFeel::knobGeometry (int x, int y, int width, int height)
+{
+    const float innerWidth = static_cast<float> (juce::jmax (0, width - 12));
+    const float innerHeight = static_cast<float> (juce::jmax (0, height - 12));
+    const float radius = juce::jmin (innerWidth, innerHeight) * 0.5f - 4.0f;
+    return { static_cast<float> (x) + 6.0f + innerWidth * 0.5f, static_cast<float> (y) + 6.0f + innerHeight * 0.5f,
+             radius, radius + 6.0f };
+}
+
+void QuarnwickLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
+                                             float rotaryStartAngle, float rotaryEndAngle, juce::Slider& /*slider*/)
+{
+    const auto knob = knobGeometry (x, y, width, height);
+    if (knob.bodyRadius <= 0.0f)
+        return; // too small to draw a knob at all
+
+    const float cx = knob.centreX, cy = knob.centreY, r = knob.bodyRadius, ra = knob.arcRadius;
+    const float angle = rotaryStartAngle + sliderPos * (rotaryEndAngle - rotaryStartAngle);
+
+    juce::Path track;
+    track.addCentredArc (cx, cy, ra, ra, 0.0f, rotaryStartAngle, rotaryEndAngle, true);
+    g.setColour (trackColour);
+    g.strokePath (track, arcStroke);
+
+    if (sliderPos > 0.001f)
+    {
+        juce::Path valueArc;
+        valueArc.addCentredArc (cx, cy, ra, ra, 0.0f, rotaryStartAngle, angle, true);
+        g.setColour (lightColour);
+        g.strokePath (valueArc, arcStroke);
+    }
+
+    const juce::Rectangle<float> body { cx - r, cy - r, 2.0f * r, 2.0f * r };
+    g.setGradientFill (juce::ColourGradient (bodyTopColour, cx, cy - r, bodyBottomColour, cx, cy + r, false));
+    g.fillEllipse (body);
+    g.setColour (rimColour);
+    g.drawEllipse (body, 1.5f);
+
+    // The pointer starts at three tenths of the radius and ends inside the rim.
+    const float dx = std::sin (angle), dy = -std::cos (angle);
+    g.setColour (lightColour);
+    g.drawLine (cx + dx * 0.3f * r, cy + dy * 0.3f * r, cx + dx * 0.86f * r, cy + dy * 0.86f * r, 2.4f);
+}
