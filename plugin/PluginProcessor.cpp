@@ -1,5 +1,7 @@
 #include "plugin/PluginProcessor.h"
 
+#include "editor/PluginEditor.h"
+
 #include "plugin/Parameters.h"
 #include "plugin/ProcessingFrame.h"
 
@@ -89,7 +91,7 @@ bool TarnGloamAudioProcessor::producesMidi() const { return false; }
 
 juce::AudioProcessorEditor* TarnGloamAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new TarnGloamAudioProcessorEditor (*this);
 }
 
 bool TarnGloamAudioProcessor::hasEditor() const { return true; }
