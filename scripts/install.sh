@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: set up, build, install TARNGLOAM.vst3 into ~/.vst3 and show that a host loads it.
+# The main job: set up, build, install TARNGLOAM.vst3 into ~/.vst3, show that a host loads it,
+# and render a demo you can listen to and look at.
 set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -16,3 +17,6 @@ mv "$target_dir/TARNGLOAM.vst3.new" "$target_dir/TARNGLOAM.vst3"
 echo "[install] TARNGLOAM.vst3 installed into $target_dir"
 
 "$repo_root/build/tools/tarngloam-inspect" "$target_dir/TARNGLOAM.vst3"
+
+# Hear it without a DAW: a synthesised demo rendered at the default settings, with a picture.
+"$repo_root/build/tools/tarngloam-demo" "$repo_root/demo"

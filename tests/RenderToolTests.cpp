@@ -1,0 +1,166 @@
+#include "tools/OfflineRender.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <gtest/gtest.h>
+
+// Runs the built tarngloam-render on generated files, as a user would from the shell.
+namespace
+{
+const juce::File renderTool { TARNGLOAM_RENDER_TOOL };
+constexpr double rate = 44100.0;
+constexpr int tailSamples = 26461; // ceil (0.6000000238 s * 44100)
+
+struct Run
+{
+    int exitCode;
+    juce::String output;
+};
+
+Run runTool (const juce::StringArray& arguments)
+{
+    juce::StringArray command { renderTool.getFullPathName() };
+    command.addArray (arguments);
+    juce::ChildProcess process;
+    if (! process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+        return { -1, "could not start" };
+    const auto output = process.readAllProcessOutput();
+    process.waitForProcessToFinish (60000);
+    return { static_cast<int> (process.getExitCode()), output };
+}
+
+class RenderTool : public testing::Test
+{
+protected:
+    juce::TemporaryFile folderHolder;
+    juce::File folder;
+
+    void SetUp() override
+    {
+        folder = folderHolder.getFile();
+        ASSERT_TRUE (folder.createDirectory());
+    }
+    void TearDown() override { folder.deleteRecursively(); }
+
+    juce::File writeInput (const juce::String& name, int channels, int samples)
+    {
+        juce::AudioBuffer<float> buffer (channels, samples);
+        juce::Random random (99);
+        for (int ch = 0; ch < channels; ++ch)
+            for (int i = 0; i < samples; ++i)
+                buffer.setSample (ch, i, (random.nextFloat() - 0.5f) * 0.8f + 0.01f);
+        const auto file = folder.getChildFile (name);
+        juce::String error;
+        EXPECT_TRUE (tarngloam::offline::writeFloatWav (file, buffer, rate, error)) << error;
+        return file;
+    }
+
+    static juce::AudioBuffer<float> read (const juce::File& file, double* sampleRate = nullptr)
+    {
+        juce::String error;
+        auto audio = tarngloam::offline::readAudioFile (file, error);
+        EXPECT_TRUE (audio.has_value()) << error;
+        if (! audio)
+            return {};
+        if (sampleRate != nullptr)
+            *sampleRate = audio->sampleRate;
+        return audio->samples;
+    }
+};
+
+juce::StringArray zeroParameters() { return { "--bleed", "0", "--fuzz", "0", "--grain", "0", "--age", "0" }; }
+} // namespace
+
+TEST_F (RenderTool, AllZeroParametersGiveTheInputBackExactly)
+{
+    const auto input = writeInput ("in.wav", 2, 30000);
+    const auto outputFile = folder.getChildFile ("out.wav");
+    juce::StringArray args { input.getFullPathName(), outputFile.getFullPathName() };
+    args.addArray (zeroParameters());
+    const auto run = runTool (args);
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+
+    double sampleRate = 0.0;
+    const auto in = read (input);
+    const auto out = read (outputFile, &sampleRate);
+    EXPECT_EQ (sampleRate, rate);
+    ASSERT_EQ (out.getNumChannels(), 2);
+    ASSERT_EQ (out.getNumSamples(), 30000 + tailSamples);
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        EXPECT_EQ (std::memcmp (out.getReadPointer (ch), in.getReadPointer (ch), sizeof (float) * 30000), 0);
+        EXPECT_EQ (out.getMagnitude (ch, 30000, tailSamples), 0.0f);
+    }
+}
+
+TEST_F (RenderTool, WithoutTrimTheLatencyStaysInFront)
+{
+    const auto input = writeInput ("in.wav", 1, 10000);
+    const auto outputFile = folder.getChildFile ("out.wav");
+    juce::StringArray args { input.getFullPathName(), outputFile.getFullPathName(), "--no-trim", "--no-tail", "--block", "100" };
+    args.addArray (zeroParameters());
+    const auto run = runTool (args);
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+
+    const auto in = read (input);
+    const auto out = read (outputFile);
+    ASSERT_EQ (out.getNumChannels(), 1);
+    ASSERT_EQ (out.getNumSamples(), 10000);
+    EXPECT_EQ (out.getMagnitude (0, 0, 52), 0.0f);
+    EXPECT_EQ (std::memcmp (out.getReadPointer (0) + 52, in.getReadPointer (0), sizeof (float) * (10000 - 52)), 0);
+}
+
+TEST_F (RenderTool, DefaultSettingsRenderMonoToStereoOnRequest)
+{
+    const auto input = writeInput ("in.wav", 1, 44100);
+    const auto outputFile = folder.getChildFile ("out.wav");
+    const auto run = runTool ({ input.getFullPathName(), outputFile.getFullPathName(), "--stereo", "--tempo", "90" });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+
+    const auto out = read (outputFile);
+    ASSERT_EQ (out.getNumChannels(), 2);
+    ASSERT_EQ (out.getNumSamples(), 44100 + tailSamples);
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        EXPECT_LE (out.getMagnitude (ch, 0, out.getNumSamples()), 1.0f);
+        EXPECT_GT (out.getRMSLevel (ch, 0, 44100), 0.01f);
+    }
+}
+
+TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
+{
+    const auto good = writeInput ("good.wav", 2, 1000);
+    const auto threeChannels = writeInput ("three.wav", 3, 1000);
+    const auto notAudio = folder.getChildFile ("notes.wav");
+    notAudio.replaceWithText ("this is not audio");
+    const auto outputFile = folder.getChildFile ("out.wav");
+    const auto goodBytes = good.loadFileAsString();
+
+    const struct
+    {
+        const char* name;
+        juce::StringArray args;
+        const char* message;
+    } cases[] = {
+        { "missing", { folder.getChildFile ("absent.wav").getFullPathName(), outputFile.getFullPathName() }, "no such file" },
+        { "not audio", { notAudio.getFullPathName(), outputFile.getFullPathName() }, "unsupported" },
+        { "three channels", { threeChannels.getFullPathName(), outputFile.getFullPathName() }, "3 channels" },
+        { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
+        { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
+        { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },
+        { "output is the input", { good.getFullPathName(), good.getFullPathName() }, "must not be the input" },
+        { "unknown option", { good.getFullPathName(), outputFile.getFullPathName(), "--loud" }, "unknown option" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        const auto run = runTool (c.args);
+        EXPECT_NE (run.exitCode, 0);
+        EXPECT_TRUE (run.output.contains (c.message)) << run.output;
+        EXPECT_EQ (run.output.trim().indexOfChar ('\n'), -1) << "one line: " << run.output;
+        EXPECT_FALSE (outputFile.exists());
+        EXPECT_EQ (good.loadFileAsString(), goodBytes) << "the input is never overwritten";
+    }
+    EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false, ".*").size(), 0) << "no partial files";
+}

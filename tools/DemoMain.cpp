@@ -1,0 +1,243 @@
+// tarngloam-demo: lets you hear TARNGLOAM without a DAW. It synthesises a short plucked chord
+// progression with a percussive hit, renders it through the plug-in at its default settings, and
+// writes demo-input.wav, demo-output.wav and demo.png (waveforms and spectrograms, before and after).
+//
+// Usage: tarngloam-demo OUTPUT_DIRECTORY
+
+#include "tools/OfflineRender.h"
+
+#include <juce_dsp/juce_dsp.h>
+#include <juce_events/juce_events.h>
+#include <juce_graphics/juce_graphics.h>
+
+#include <iostream>
+
+namespace
+{
+constexpr double sampleRate = 48000.0;
+
+// A plucked string (Karplus-Strong) added into both channels with a little stereo spread.
+void addPluck (juce::AudioBuffer<float>& out, int start, double frequency, float level, float pan,
+               juce::Random& random)
+{
+    const int period = juce::jmax (2, static_cast<int> (std::round (sampleRate / frequency)));
+    std::vector<float> loop (static_cast<size_t> (period));
+    for (auto& s : loop)
+        s = (random.nextFloat() * 2.0f - 1.0f);
+
+    const int length = juce::jmin (out.getNumSamples() - start, static_cast<int> (sampleRate * 2.5));
+    float previous = 0.0f;
+    for (int i = 0; i < length; ++i)
+    {
+        auto& s = loop[static_cast<size_t> (i % period)];
+        const float y = s;
+        s = 0.4985f * (s + previous); // averaging lowpass: the string's decay
+        previous = y;
+        out.addSample (0, start + i, y * level * (1.0f - pan));
+        out.addSample (1, start + i, y * level * (1.0f + pan));
+    }
+}
+
+// A kick-like hit: a falling sine with a short noise click.
+void addHit (juce::AudioBuffer<float>& out, int start, juce::Random& random)
+{
+    const int length = juce::jmin (out.getNumSamples() - start, static_cast<int> (sampleRate * 0.5));
+    double phase = 0.0;
+    for (int i = 0; i < length; ++i)
+    {
+        const double t = i / sampleRate;
+        phase += juce::MathConstants<double>::twoPi * (45.0 + 120.0 * std::exp (-t * 30.0)) / sampleRate;
+        const float body = static_cast<float> (std::sin (phase) * std::exp (-t * 9.0)) * 0.7f;
+        const float click = (random.nextFloat() * 2.0f - 1.0f) * static_cast<float> (std::exp (-t * 180.0)) * 0.3f;
+        out.addSample (0, start + i, body + click);
+        out.addSample (1, start + i, body + click);
+    }
+}
+
+juce::AudioBuffer<float> synthesiseDemo()
+{
+    // A minor, F major, C major, G major: one chord every 1.2 s, strummed upwards.
+    const double chords[4][4] = { { 220.00, 261.63, 329.63, 440.00 },
+                                  { 174.61, 220.00, 261.63, 349.23 },
+                                  { 130.81, 196.00, 261.63, 329.63 },
+                                  { 196.00, 246.94, 293.66, 392.00 } };
+    const int chordLength = static_cast<int> (sampleRate * 1.2);
+
+    juce::AudioBuffer<float> signal (2, chordLength * 4 + static_cast<int> (sampleRate));
+    signal.clear();
+    juce::Random random (20261210);
+    for (int c = 0; c < 4; ++c)
+    {
+        const int start = c * chordLength;
+        for (int n = 0; n < 4; ++n)
+            addPluck (signal, start + n * 1100, chords[c][n], 0.16f, -0.3f + 0.2f * n, random);
+        addHit (signal, start, random);
+    }
+    signal.applyGain (0.8f / juce::jmax (0.001f, signal.getMagnitude (0, signal.getNumSamples())));
+    return signal;
+}
+
+// Magnitude spectrogram of channel 0 (mono sum), in dB, frames x bins.
+std::vector<std::vector<float>> spectrogram (const juce::AudioBuffer<float>& signal, int order, int hop)
+{
+    const int size = 1 << order;
+    juce::dsp::FFT fft (order);
+    juce::dsp::WindowingFunction<float> window (static_cast<size_t> (size), juce::dsp::WindowingFunction<float>::hann,
+                                                false);
+    std::vector<std::vector<float>> frames;
+    std::vector<float> data (static_cast<size_t> (size * 2));
+
+    for (int start = 0; start + size <= signal.getNumSamples(); start += hop)
+    {
+        std::fill (data.begin(), data.end(), 0.0f);
+        for (int i = 0; i < size; ++i)
+        {
+            float sum = 0.0f;
+            for (int ch = 0; ch < signal.getNumChannels(); ++ch)
+                sum += signal.getSample (ch, start + i);
+            data[static_cast<size_t> (i)] = sum / static_cast<float> (signal.getNumChannels());
+        }
+        window.multiplyWithWindowingTable (data.data(), static_cast<size_t> (size));
+        fft.performFrequencyOnlyForwardTransform (data.data());
+
+        std::vector<float> frame (static_cast<size_t> (size / 2));
+        for (int b = 0; b < size / 2; ++b)
+            frame[static_cast<size_t> (b)] = juce::Decibels::gainToDecibels (data[static_cast<size_t> (b)] / (size * 0.25f), -100.0f);
+        frames.push_back (std::move (frame));
+    }
+    return frames;
+}
+
+juce::Colour heat (float level) // 0..1
+{
+    const juce::Colour stops[] = { juce::Colour (0xff10151d), juce::Colour (0xff23405a), juce::Colour (0xff5f8b86),
+                                   juce::Colour (0xffd9b35a), juce::Colour (0xfff4efe2) };
+    const float x = juce::jlimit (0.0f, 1.0f, level) * 4.0f;
+    const int i = juce::jmin (3, static_cast<int> (x));
+    return stops[i].interpolatedWith (stops[i + 1], x - static_cast<float> (i));
+}
+
+void drawWaveform (juce::Graphics& g, const juce::AudioBuffer<float>& signal, juce::Rectangle<int> area,
+                   int totalSamples)
+{
+    g.setColour (juce::Colour (0xff1f2935));
+    g.fillRect (area);
+    g.setColour (juce::Colour (0xff38424f));
+    g.drawHorizontalLine (area.getCentreY(), static_cast<float> (area.getX()), static_cast<float> (area.getRight()));
+    g.setColour (juce::Colour (0xffe9e5d9));
+    const float half = area.getHeight() * 0.5f;
+    for (int x = 0; x < area.getWidth(); ++x)
+    {
+        const int from = static_cast<int> (static_cast<int64_t> (x) * totalSamples / area.getWidth());
+        const int to = juce::jmin (signal.getNumSamples(), static_cast<int> (static_cast<int64_t> (x + 1) * totalSamples / area.getWidth()));
+        if (from >= to)
+            continue;
+        const auto range = signal.findMinMax (0, from, to - from);
+        g.drawVerticalLine (area.getX() + x, area.getCentreY() - range.getEnd() * half,
+                            area.getCentreY() - range.getStart() * half + 1.0f);
+    }
+}
+
+void drawSpectrogram (juce::Graphics& g, const std::vector<std::vector<float>>& frames, juce::Rectangle<int> area,
+                      int hop, int totalSamples)
+{
+    juce::Image image (juce::Image::RGB, area.getWidth(), area.getHeight(), false);
+    const double nyquist = sampleRate * 0.5;
+    const int bins = frames.empty() ? 1 : static_cast<int> (frames.front().size());
+    for (int x = 0; x < area.getWidth(); ++x)
+    {
+        const int frame = static_cast<int> (static_cast<int64_t> (x) * totalSamples / area.getWidth() / hop);
+        for (int y = 0; y < area.getHeight(); ++y)
+        {
+            // Logarithmic frequency axis, 30 Hz at the bottom to 20 kHz at the top.
+            const double frequency = 30.0 * std::pow (20000.0 / 30.0, 1.0 - static_cast<double> (y) / area.getHeight());
+            const int bin = juce::jlimit (0, bins - 1, static_cast<int> (frequency / nyquist * bins));
+            const float db = frame < static_cast<int> (frames.size()) ? frames[static_cast<size_t> (frame)][static_cast<size_t> (bin)] : -100.0f;
+            image.setPixelAt (x, y, heat ((db + 90.0f) / 90.0f));
+        }
+    }
+    g.drawImageAt (image, area.getX(), area.getY());
+}
+
+juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output)
+{
+    constexpr int width = 1400, rowHeight = 400, margin = 24;
+    juce::Image image (juce::Image::RGB, width, 2 * rowHeight + 3 * margin + 40, true);
+    juce::Graphics g (image);
+    g.fillAll (juce::Colour (0xff1a222e));
+
+    g.setColour (juce::Colour (0xffd8dde2));
+    g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 22.0f, juce::Font::bold));
+    g.drawText ("TARNGLOAM demo: BLEED 50 %, FUZZ 40 %, GRAIN 20 %, AGE 30 %, 120 bpm", margin, 10, width - 2 * margin,
+                30, juce::Justification::centredLeft);
+
+    const int totalSamples = output.getNumSamples();
+    const int hop = 256;
+    const struct
+    {
+        const char* title;
+        const juce::AudioBuffer<float>& signal;
+    } rows[] = { { "input", input }, { "output", output } };
+
+    for (int r = 0; r < 2; ++r)
+    {
+        const int top = 40 + margin + r * (rowHeight + margin);
+        g.setColour (juce::Colour (0xffd8dde2));
+        g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 16.0f, juce::Font::plain));
+        g.drawText (rows[r].title, margin, top, 100, 20, juce::Justification::centredLeft);
+        const juce::Rectangle<int> wave (margin, top + 24, width - 2 * margin, 110);
+        const juce::Rectangle<int> spectrum (margin, top + 24 + 116, width - 2 * margin, rowHeight - 24 - 116);
+        drawWaveform (g, rows[r].signal, wave, totalSamples);
+        drawSpectrogram (g, spectrogram (rows[r].signal, 12, hop), spectrum, hop, totalSamples);
+    }
+    return image;
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::cerr << "usage: tarngloam-demo OUTPUT_DIRECTORY" << std::endl;
+        return 2;
+    }
+
+    const juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    const auto directory = juce::File::getCurrentWorkingDirectory().getChildFile (argv[1]);
+    if (! directory.createDirectory())
+    {
+        std::cerr << "tarngloam-demo: cannot create " << directory.getFullPathName() << std::endl;
+        return 1;
+    }
+
+    const auto input = synthesiseDemo();
+    tarngloam::offline::RenderSettings settings;
+    settings.tempo = 120.0;
+    const auto output = tarngloam::offline::render (input, sampleRate, settings);
+
+    juce::String error;
+    const auto inputFile = directory.getChildFile ("demo-input.wav");
+    const auto outputFile = directory.getChildFile ("demo-output.wav");
+    if (! tarngloam::offline::writeFloatWav (inputFile, input, sampleRate, error)
+        || ! tarngloam::offline::writeFloatWav (outputFile, output, sampleRate, error))
+    {
+        std::cerr << "tarngloam-demo: " << error << std::endl;
+        return 1;
+    }
+
+    const auto pictureFile = directory.getChildFile ("demo.png");
+    pictureFile.deleteFile();
+    juce::FileOutputStream stream (pictureFile);
+    juce::PNGImageFormat png;
+    if (! stream.openedOk() || ! png.writeImageToStream (drawComparison (input, output), stream))
+    {
+        std::cerr << "tarngloam-demo: could not write " << pictureFile.getFullPathName() << std::endl;
+        return 1;
+    }
+
+    std::cout << "Demo rendered at the default settings:\n"
+              << "  input   " << inputFile.getFullPathName() << "\n"
+              << "  output  " << outputFile.getFullPathName() << "\n"
+              << "  picture " << pictureFile.getFullPathName() << std::endl;
+    return 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_core/juce_core.h>
+
+#include <functional>
+#include <optional>
+
+// Runs the TARNGLOAM processor over whole signals and files, without a host.
+namespace tarngloam::offline
+{
+struct RenderSettings
+{
+    float bleed = 50.0f, fuzz = 40.0f, grain = 20.0f, age = 30.0f; // percent
+    std::optional<double> tempo;                                    // none: the plug-in's 120 default
+    int blockSize = 512;
+    bool trimLatency = true;  // drop the 52-sample latency so the output lines up with the input
+    bool appendTail = true;   // run on for the 0.6 s tail after the input ends
+    bool monoToStereo = false; // a mono input renders to two channels
+};
+
+// Processes `input` (one or two channels) as a host would, in blocks of settings.blockSize.
+// `progress`, when given, is called with the fraction done after each block.
+juce::AudioBuffer<float> render (const juce::AudioBuffer<float>& input, double sampleRate,
+                                 const RenderSettings& settings,
+                                 const std::function<void (double)>& progress = {});
+
+struct AudioFile
+{
+    juce::AudioBuffer<float> samples;
+    double sampleRate = 0.0;
+};
+
+// Reads a WAV or AIFF file of one or two channels; on failure returns nothing and sets `error`.
+std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& error);
+
+// Writes a 32-bit float WAV through a temporary file next to the target, renamed into place only
+// once complete, so a failure never leaves a half-written file behind.
+bool writeFloatWav (const juce::File& file, const juce::AudioBuffer<float>& samples, double sampleRate,
+                    juce::String& error);
+} // namespace tarngloam::offline
