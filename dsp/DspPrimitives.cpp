@@ -17,10 +17,23 @@ int nextPowerOfTwo (int value)
 
 float readHermite (const float* buffer, int length, int index, float fraction)
 {
-    const float ym1 = buffer[wrapIndex (index - 1, length)];
-    const float y0 = buffer[wrapIndex (index, length)];
-    const float y1 = buffer[wrapIndex (index + 1, length)];
-    const float y2 = buffer[wrapIndex (index + 2, length)];
+    float ym1, y0, y1, y2;
+    if ((length & (length - 1)) == 0)
+    {
+        // Delay lines are powers of two: a mask wraps negative indices exactly as the remainder does.
+        const int mask = length - 1;
+        ym1 = buffer[(index - 1) & mask];
+        y0 = buffer[index & mask];
+        y1 = buffer[(index + 1) & mask];
+        y2 = buffer[(index + 2) & mask];
+    }
+    else
+    {
+        ym1 = buffer[wrapIndex (index - 1, length)];
+        y0 = buffer[wrapIndex (index, length)];
+        y1 = buffer[wrapIndex (index + 1, length)];
+        y2 = buffer[wrapIndex (index + 2, length)];
+    }
     const float t = fraction;
 
     const float c3 = ((y0 * 1.5f - ym1 * 0.5f) - y1 * 1.5f) + y2 * 0.5f;

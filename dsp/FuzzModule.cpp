@@ -96,13 +96,17 @@ float OversampledShaper::processSample (int channel, float x, const FuzzCurve& c
 
     upIndex[ch] = (upIndex[ch] + 47) % 48;
     upHistory[ch][upIndex[ch]] = x;
-    const auto history = [this, ch] (int age) { return upHistory[ch][(upIndex[ch] + age) % 48]; };
 
     // Odd phase: the input interpolated half a sample after the even one (a delay of 23.5).
+    // The input j samples ago lies at (upIndex + j) % 48: two runs that need no remainder.
+    const float* up = upHistory[ch];
+    const int upSplit = 48 - upIndex[ch];
     float odd = 0.0f;
-    for (int j = 0; j < numTaps; ++j)
-        odd += halfbandTaps[j] * history (j);
-    const float even = history (24);
+    for (int j = 0; j < upSplit; ++j)
+        odd += halfbandTaps[j] * up[upIndex[ch] + j];
+    for (int j = upSplit; j < numTaps; ++j)
+        odd += halfbandTaps[j] * up[upIndex[ch] + j - 48];
+    const float even = up[(upIndex[ch] + 24) % 48];
 
     // The tone state sees the even sample first.
     const float ye = shapeSample (ch, even, c, bias);
@@ -113,9 +117,14 @@ float OversampledShaper::processSample (int channel, float x, const FuzzCurve& c
     downIndex[ch] = (downIndex[ch] + 48) % 49;
     downHistory[ch][downIndex[ch]] = yo;
 
+    // The odd sample j steps old lies at (downIndex + j) % 49, for j = 1..48: again two runs.
+    const float* down = downHistory[ch];
+    const int downSplit = 49 - downIndex[ch];
     float sum = evenHistory[ch][(evenIndex[ch] + 24) % 25];
-    for (int j = 1; j <= numTaps; ++j)
-        sum += halfbandTaps[j - 1] * downHistory[ch][(downIndex[ch] + j) % 49];
+    for (int j = 1; j < downSplit && j <= numTaps; ++j)
+        sum += halfbandTaps[j - 1] * down[downIndex[ch] + j];
+    for (int j = std::max (1, downSplit); j <= numTaps; ++j)
+        sum += halfbandTaps[j - 1] * down[downIndex[ch] + j - 49];
     return sum * 0.5f;
 }
 

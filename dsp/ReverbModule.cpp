@@ -35,6 +35,7 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         dcBlockers[ch].prepare (sr);
     }
 
+    designValid = false;
     setAmount (0.0f);
 
     preDelayLength = std::max (1, roundToNearest (0.01 * sr));
@@ -76,6 +77,9 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
 void ReverbModule::setAmount (float value)
 {
     const float a = clamp01 (value);
+    if (designValid && a == designedAmount)
+        return;
+
     const float srf = static_cast<float> (sampleRate);
 
     brightness = 0.72f - 0.27000004f * a;
@@ -84,6 +88,9 @@ void ReverbModule::setAmount (float value)
     const float coefficient = 1.0f - std::exp (-twoPi * corner / srf);
     for (auto& filter : damping)
         filter.coefficient = coefficient;
+
+    designedAmount = a;
+    designValid = true;
 }
 
 float ReverbModule::preDelay (int channel, float x)

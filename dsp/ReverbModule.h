@@ -62,4 +62,8 @@ private:
     void runLoopFilters (float* taps);
     static void mixHadamard (float* taps);
     void writeLines (const float* taps, float left, float right);
+
+    // setAmount runs every block; the damping design is kept while its value holds.
+    float designedAmount = 0.0f;
+    bool designValid = false;
 };

@@ -1,0 +1,147 @@
+// Speed of each effect module alone and of the whole processor, 48 kHz stereo, at several block
+// sizes. Counters: time per stereo sample, and the realtime factor (audio seconds per CPU second).
+
+#include "plugin/PluginProcessor.h"
+
+#include <benchmark/benchmark.h>
+#include <juce_events/juce_events.h>
+
+namespace
+{
+constexpr double sampleRate = 48000.0;
+
+juce::AudioBuffer<float> makeInput (int numSamples)
+{
+    juce::AudioBuffer<float> buffer (2, numSamples);
+    juce::Random random (7);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < numSamples; ++i)
+            buffer.setSample (ch, i,
+                              0.5f * std::sin (static_cast<float> (i) * 0.031f + static_cast<float> (ch))
+                                  + 0.2f * (random.nextFloat() - 0.5f));
+    return buffer;
+}
+
+void reportCounters (benchmark::State& state, int blockSize)
+{
+    const double frames = static_cast<double> (state.iterations()) * blockSize;
+    state.counters["per_stereo_sample"] = benchmark::Counter (frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["realtime_factor"] = benchmark::Counter (frames / sampleRate, benchmark::Counter::kIsRate);
+}
+
+// Runs `processBlock` on a fresh copy of a fixed stereo block every iteration; the copy keeps the
+// signal level steady, and is a small part of the cost.
+template <typename Setup, typename Process>
+void runBlocks (benchmark::State& state, Setup&& setup, Process&& process)
+{
+    const int blockSize = static_cast<int> (state.range (0));
+    setup (blockSize);
+    const auto input = makeInput (blockSize);
+    juce::AudioBuffer<float> buffer (2, blockSize);
+
+    for (int i = 0; i < 200; ++i) // let every control ramp settle first
+    {
+        buffer.makeCopyOf (input, true);
+        process (buffer);
+    }
+
+    for (auto _ : state)
+    {
+        for (int ch = 0; ch < 2; ++ch)
+            buffer.copyFrom (ch, 0, input, ch, 0, blockSize);
+        process (buffer);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+        benchmark::ClobberMemory();
+    }
+    reportCounters (state, blockSize);
+}
+
+void BM_Bleed (benchmark::State& state)
+{
+    BleedModule module;
+    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
+               [&] (auto& buffer) {
+                   module.amount.setTargetValue (0.5f);
+                   module.process (buffer, 2);
+               });
+}
+
+void BM_Fuzz (benchmark::State& state)
+{
+    FuzzModule module;
+    runBlocks (state, [&] (int) { module.prepare (sampleRate); },
+               [&] (auto& buffer) {
+                   module.amount.setTargetValue (0.4f);
+                   module.process (buffer, 2);
+               });
+}
+
+void BM_Grain (benchmark::State& state)
+{
+    GrainModule module;
+    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
+               [&] (auto& buffer) {
+                   module.beatLength = 24000.0f;
+                   module.setAmount (0.2f);
+                   module.process (buffer, 2);
+               });
+}
+
+void BM_Age (benchmark::State& state)
+{
+    AgeModule module;
+    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
+               [&] (auto& buffer) {
+                   module.setAmount (0.3f);
+                   module.process (buffer, 2);
+               });
+}
+
+void BM_Reverb (benchmark::State& state)
+{
+    ReverbModule module;
+    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
+               [&] (auto& buffer) {
+                   module.setAmount (0.3f);
+                   module.send.setTargetValue (0.5f);
+                   module.process (buffer, 2);
+               });
+}
+
+void BM_Processor (benchmark::State& state)
+{
+    TarnGloamAudioProcessor processor; // defaults: BLEED 50, FUZZ 40, GRAIN 20, AGE 30
+    juce::MidiBuffer midi;
+    runBlocks (state,
+               [&] (int block) {
+                   processor.setRateAndBufferSizeDetails (sampleRate, block);
+                   processor.prepareToPlay (sampleRate, block);
+               },
+               [&] (auto& buffer) { processor.processBlock (buffer, midi); });
+}
+
+void blockSizes (benchmark::internal::Benchmark* benchmark)
+{
+    for (int size : { 32, 64, 512, 4096 })
+        benchmark->Arg (size);
+    benchmark->Unit (benchmark::kMicrosecond);
+}
+} // namespace
+
+BENCHMARK (BM_Bleed)->Apply (blockSizes);
+BENCHMARK (BM_Fuzz)->Apply (blockSizes);
+BENCHMARK (BM_Grain)->Apply (blockSizes);
+BENCHMARK (BM_Age)->Apply (blockSizes);
+BENCHMARK (BM_Reverb)->Apply (blockSizes);
+BENCHMARK (BM_Processor)->Apply (blockSizes);
+
+int main (int argc, char** argv)
+{
+    const juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    benchmark::Initialize (&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments (argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
