@@ -136,3 +136,19 @@ TEST (HostedBundle, StateSavedFromOneInstanceRestoresIntoAnother)
     source->releaseResources();
     target->releaseResources();
 }
+
+TEST (HostedBundle, HostOpensThePluginsOwnEditor)
+{
+    const auto description = describeBundle();
+    ASSERT_NE (description, nullptr);
+    auto instance = instantiate (*description);
+    ASSERT_NE (instance, nullptr);
+
+    ASSERT_TRUE (instance->hasEditor());
+    std::unique_ptr<juce::AudioProcessorEditor> editor (instance->createEditor());
+    ASSERT_NE (editor, nullptr);
+    EXPECT_EQ (editor->getWidth(), 480);
+    EXPECT_EQ (editor->getHeight(), 482);
+    EXPECT_TRUE (editor->isResizable());
+    editor.reset();
+}
