@@ -142,7 +142,7 @@ void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, fl
 void BleedModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
     const int n = buffer.getNumSamples();
-    if (n <= 0)
+    if (n <= 0 || delayLength == 0) // before the first prepare there is no history to read
         return;
 
     const int nc = std::clamp (numChannels, 0, 2);

@@ -66,6 +66,8 @@ void GrainModule::setAmount (float value)
 void GrainModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
     const int numSamples = buffer.getNumSamples();
+    if (bufferSize == 0) // before the first prepare there is no history to read
+        return;
     const int n = std::clamp (numChannels, 0, 2);
     float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
                            n > 1 ? buffer.getWritePointer (1) : nullptr };

@@ -172,6 +172,8 @@ void ReverbModule::writeLines (const float* taps, float left, float right)
 void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
     const int numSamples = buffer.getNumSamples();
+    if (lineSizes[0] == 0) // before the first prepare there are no lines to read
+        return;
     const int n = std::clamp (numChannels, 0, 2);
     float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
                            n > 1 ? buffer.getWritePointer (1) : nullptr };

@@ -237,3 +237,19 @@ TEST (Frame, NoInputChannelsClearsTheOutputs)
     processor.processBlock (buffer, midi);
     EXPECT_EQ (buffer.getMagnitude (0, 256), 0.0f);
 }
+
+TEST (Processor, ABlockBeforeTheFirstPrepareIsSafe)
+{
+    // Hosts prepare before processing, but a block that arrives first must not read empty
+    // delay lines: the modules leave it alone and only the fuzz's fixed delay applies.
+    TarnGloamAudioProcessor processor;
+    juce::AudioBuffer<float> buffer (2, 256);
+    for (int ch = 0; ch < 2; ++ch)
+        juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), 0.25f, 256);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE (std::isfinite (buffer.getSample (ch, i)));
+    EXPECT_LE (buffer.getMagnitude (0, 256), 1.0f);
+}
