@@ -16,7 +16,7 @@ rm -rf "$target_dir/TARNGLOAM.vst3"
 mv "$target_dir/TARNGLOAM.vst3.new" "$target_dir/TARNGLOAM.vst3"
 echo "[install] TARNGLOAM.vst3 installed into $target_dir"
 
-"$repo_root/build/tools/tarngloam-inspect" "$target_dir/TARNGLOAM.vst3"
+"$repo_root/build/tools/tarngloam-check" "$target_dir/TARNGLOAM.vst3"
 
 # Hear it without a DAW: a synthesised demo rendered at the default settings, with a picture.
 "$repo_root/build/tools/tarngloam-demo" "$repo_root/demo"

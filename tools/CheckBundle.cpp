@@ -1,8 +1,8 @@
-// tarngloam-inspect: loads a TARNGLOAM.vst3 bundle through JUCE's VST3 hosting, as a DAW does,
+// tarngloam-check: loads a TARNGLOAM.vst3 bundle through JUCE's VST3 hosting, as a DAW does,
 // and prints what the host sees: the plug-in's identity, its parameters, its latency and tail,
 // and the level of a short test tone before and after processing.
 //
-// Usage: tarngloam-inspect /path/to/TARNGLOAM.vst3
+// Usage: tarngloam-check /path/to/TARNGLOAM.vst3
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -12,7 +12,7 @@ namespace
 {
 int fail (const juce::String& message)
 {
-    std::cerr << "tarngloam-inspect: " << message << std::endl;
+    std::cerr << "tarngloam-check: " << message << std::endl;
     return 1;
 }
 
@@ -50,7 +50,7 @@ float processTestTone (juce::AudioPluginInstance& instance, float& inputRms)
 int main (int argc, char** argv)
 {
     if (argc != 2)
-        return fail ("usage: tarngloam-inspect /path/to/TARNGLOAM.vst3");
+        return fail ("usage: tarngloam-check /path/to/TARNGLOAM.vst3");
 
     const juce::ScopedJuceInitialiser_GUI juceInitialiser;
     const juce::File bundle = juce::File::getCurrentWorkingDirectory().getChildFile (argv[1]);
