@@ -56,6 +56,7 @@ void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
     const int n = buffer.getNumSamples();
     fillMissingOutputChannels (buffer, n);
     const int nch = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
+    tarngloam::replaceNonFiniteSamples (buffer, nch);
 
     const float b = bleedParam->load() * 0.01f;
     const float f = fuzzParam->load() * 0.01f;

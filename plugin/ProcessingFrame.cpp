@@ -3,6 +3,7 @@
 #include "dsp/DspPrimitives.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tarngloam
 {
@@ -28,6 +29,17 @@ float grainBeatLength (double tempo, double processorSampleRate, double grainSam
 float reverbSendLevel (float bleed)
 {
     return 0.8f * clamp01 ((bleed - 0.45f) / 0.55f);
+}
+
+void replaceNonFiniteSamples (juce::AudioBuffer<float>& buffer, int numChannels)
+{
+    for (int ch = 0; ch < numChannels; ++ch)
+    {
+        auto* samples = buffer.getWritePointer (ch);
+        for (int i = 0; i < buffer.getNumSamples(); ++i)
+            if (! std::isfinite (samples[i]))
+                samples[i] = 0.0f;
+    }
 }
 
 void clipOutput (juce::AudioBuffer<float>& buffer, int numChannels)

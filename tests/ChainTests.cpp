@@ -130,6 +130,23 @@ TEST (Chain, TypicalBlockStaysFiniteAndWithinOne)
     EXPECT_GT (output.getRMSLevel (0, 44100, 88200), 0.05f);
 }
 
+TEST (Chain, NonFiniteInputDoesNotPoisonTheChain)
+{
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 90.0f, 60.0f, 50.0f, 70.0f);
+    prepareWithLayout (processor, 2, 2);
+    auto input = makeTestBuffer (2, 20000, 3);
+    input.setSample (0, 1000, std::numeric_limits<float>::quiet_NaN());
+    input.setSample (1, 1001, std::numeric_limits<float>::infinity());
+    input.setSample (0, 1002, -std::numeric_limits<float>::infinity());
+
+    const auto output = render (processor, input, { 512 });
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < output.getNumSamples(); ++i)
+            ASSERT_TRUE (std::isfinite (output.getSample (ch, i))) << ch << "/" << i;
+    EXPECT_GT (output.getRMSLevel (0, 10000, 10000), 0.05f) << "the chain keeps sounding afterwards";
+}
+
 TEST (Chain, ReprepareAtANewRateFollowsThatRate)
 {
     TarnGloamAudioProcessor processor;
