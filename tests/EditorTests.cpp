@@ -25,6 +25,23 @@ juce::Slider* knobsOf (Editor& editor, int index)
 
 const char* const parameterIds[] = { "BLEED", "FUZZ", "GRAIN", "AGE" };
 
+juce::MouseEvent mouseEventAt (juce::Slider& slider, juce::Point<float> position, juce::Point<float> downAt,
+                               bool dragged)
+{
+    return { juce::Desktop::getInstance().getMainMouseSource(), position, juce::ModifierKeys::leftButtonModifier,
+             juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &slider, &slider,
+             juce::Time::getCurrentTime(), downAt, juce::Time::getCurrentTime(), 1, dragged };
+}
+
+void drag (juce::Slider& slider, juce::Point<float> by)
+{
+    const auto start = slider.getLocalBounds().getCentre().toFloat();
+    slider.mouseDown (mouseEventAt (slider, start, start, false));
+    for (int step = 1; step <= 10; ++step)
+        slider.mouseDrag (mouseEventAt (slider, start + by * (static_cast<float> (step) / 10.0f), start, true));
+    slider.mouseUp (mouseEventAt (slider, start + by, start, true));
+}
+
 void doubleClick (juce::Slider& slider)
 {
     const auto centre = slider.getLocalBounds().getCentre().toFloat();
@@ -138,6 +155,23 @@ TEST (Editor, KnobsFollowAndSetTheirParameters)
     EXPECT_FLOAT_EQ (static_cast<float> (reopened.panel.fuzzSlider.getValue()), 73.0f);
     EXPECT_EQ (valueBoxOf (reopened.panel.grainSlider)->getText(), "62 %");
     EXPECT_EQ (valueBoxOf (reopened.panel.ageSlider)->getText(), "30 %");
+}
+
+TEST (Editor, KnobsTurnWithVerticalDragsOnly)
+{
+    TarnGloamAudioProcessor processor;
+    Editor editor (processor);
+    auto& knob = editor.panel.grainSlider;
+
+    drag (knob, { 80.0f, 0.0f });
+    EXPECT_FLOAT_EQ (percentOf (processor, "GRAIN"), 20.0f) << "a horizontal drag leaves the value";
+
+    drag (knob, { 0.0f, -60.0f });
+    EXPECT_GT (percentOf (processor, "GRAIN"), 20.0f) << "dragging up turns the knob up";
+
+    const float raised = percentOf (processor, "GRAIN");
+    drag (knob, { 0.0f, 40.0f });
+    EXPECT_LT (percentOf (processor, "GRAIN"), raised) << "dragging down turns it back";
 }
 
 TEST (Editor, ProcessorCreatesItsOwnEditor)
