@@ -1,7 +1,9 @@
 #include "plugin/Parameters.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <string>
+#include <system_error>
 
 namespace tarngloam
 {
@@ -45,12 +47,13 @@ namespace
         if (text.isEmpty())
             return false;
 
-        const auto utf8 = text.toStdString();
-        char* end = nullptr;
-        result = std::strtod (utf8.c_str(), &end);
-        const bool consumedAll = end != nullptr && *end == '\0';
-        const bool isDecimal = text.containsOnly ("0123456789+-.eE");
-        return consumedAll && isDecimal && std::isfinite (result);
+        // from_chars ignores the locale, so a host running in any language reads "50.5" alike.
+        auto utf8 = text.toStdString();
+        if (utf8.front() == '+')
+            utf8.erase (0, 1);
+        const auto* end = utf8.data() + utf8.size();
+        const auto [stop, error] = std::from_chars (utf8.data(), end, result, std::chars_format::general);
+        return error == std::errc() && stop == end && std::isfinite (result);
     }
 } // namespace
 

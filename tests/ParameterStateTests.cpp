@@ -197,7 +197,7 @@ TEST (State, LengthFieldLargerThanTheDataIsCutToTheData)
 
 TEST (State, StoredValuesThatAreNotFiniteNumbersKeepTheCurrentValue)
 {
-    for (const char* bad : { "nan", "NaN", "inf", "-inf", "", "loud", "12abc", "1e999" })
+    for (const char* bad : { "nan", "NaN", "inf", "-inf", "", "loud", "12abc", "1e999", "5,5", "0x10", "1.2.3" })
     {
         SCOPED_TRACE (bad);
         TarnGloamAudioProcessor processor;
@@ -220,6 +220,14 @@ TEST (State, StoredValuesOutsideTheRangeAreLimited)
     const auto blob = makeBlob (paramsXml ("PARAMS", { "-20", "250", "1e6", "-0.5" }));
     processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
     expectValues (processor, 0.0f, 100.0f, 100.0f, 0.0f);
+
+    // Ordinary spellings of numbers are read as such.
+    const auto spelled = makeBlob (paramsXml ("PARAMS", { "+12.5", " 7 ", "3e1", "0.1" }));
+    processor.setStateInformation (spelled.getData(), static_cast<int> (spelled.getSize()));
+    EXPECT_FLOAT_EQ (percentOf (processor, "BLEED"), 12.5f);
+    EXPECT_FLOAT_EQ (percentOf (processor, "FUZZ"), 7.0f);
+    EXPECT_FLOAT_EQ (percentOf (processor, "GRAIN"), 30.0f);
+    EXPECT_FLOAT_EQ (percentOf (processor, "AGE"), 0.1f);
 }
 
 TEST (State, RestoredBeforePrepareReachesTheFirstBlock)
