@@ -152,3 +152,44 @@ TEST (HostedBundle, HostOpensThePluginsOwnEditor)
     EXPECT_TRUE (editor->isResizable());
     editor.reset();
 }
+
+TEST (HostedBundle, ReportedLatencyIsTheTrueDelayInTheHost)
+{
+    const auto description = describeBundle();
+    ASSERT_NE (description, nullptr);
+    auto instance = instantiate (*description);
+    ASSERT_NE (instance, nullptr);
+    instance->setPlayConfigDetails (2, 2, 44100.0, 256);
+    instance->prepareToPlay (44100.0, 256);
+
+    for (int i = 0; i < 4; ++i)
+        instance->getParameters()[i]->setValueNotifyingHost (0.0f);
+
+    // The parameters reach the plug-in with the first block; the ramps settle within a few more.
+    juce::MidiBuffer midi;
+    juce::AudioBuffer<float> buffer (2, 256);
+    for (int block = 0; block < 40; ++block)
+    {
+        buffer.clear();
+        instance->processBlock (buffer, midi);
+    }
+
+    int firstNonZero = -1;
+    for (int block = 0; block < 2 && firstNonZero < 0; ++block)
+    {
+        buffer.clear();
+        if (block == 0)
+            for (int ch = 0; ch < 2; ++ch)
+                buffer.setSample (ch, 0, 0.5f);
+        instance->processBlock (buffer, midi);
+        for (int i = 0; i < 256 && firstNonZero < 0; ++i)
+            if (buffer.getSample (0, i) != 0.0f)
+            {
+                firstNonZero = block * 256 + i;
+                EXPECT_EQ (buffer.getSample (0, i), 0.5f);
+                EXPECT_EQ (buffer.getSample (1, i), 0.5f);
+            }
+    }
+    EXPECT_EQ (firstNonZero, instance->getLatencySamples());
+    instance->releaseResources();
+}
