@@ -476,11 +476,11 @@ def process_chain(chans, sr, percents, block, tempo=None):
         mods['grain'].set_amount(g); mods['age'].set_amount(a); mods['reverb'].set_amount(a)
         mods['reverb'].send.set_target(clamp(send, 0.0, f(1.0)))
         for name in ('bleed', 'fuzz', 'grain', 'age', 'reverb'):
-            mods[name].process(blk, 2, cnt)
+            mods[name].process(blk, len(blk), cnt)
         if b > 0 or fz > 0 or g > 0 or a > 0:
-            for ch in range(2):
+            for ch in range(len(blk)):
                 for i in range(cnt): blk[ch][i] = soft_clip(blk[ch][i], f(0.89), f(0.11))
-        for ch in range(2): out[ch][start:start + cnt] = blk[ch]
+        for ch in range(len(blk)): out[ch][start:start + cnt] = blk[ch]
     return out
 
 def read_wav(path):
@@ -498,8 +498,9 @@ def read_wav(path):
 
 
 def write_wav(path, channels, sr):
-    frames = b''.join(struct.pack('<ff', l, r) for l, r in zip(*channels))
-    fmt = struct.pack('<HHIIHH', 3, 2, sr, sr * 8, 8, 32)
+    nch = len(channels)
+    frames = b''.join(struct.pack('<%df' % nch, *frame) for frame in zip(*channels))
+    fmt = struct.pack('<HHIIHH', 3, nch, sr, sr * 4 * nch, 4 * nch, 32)
     body = b'WAVE' + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' + struct.pack('<I', len(frames)) + frames
     open(path, 'wb').write(b'RIFF' + struct.pack('<I', len(body)) + body)
 
@@ -515,26 +516,28 @@ def make_input(n, sr, seed):
 def main():
     import os, subprocess, tempfile
     tool = sys.argv[1]
-    cases = [  # sample rate, samples, BLEED, FUZZ, GRAIN, AGE, block size
-        (44100, 4000, 75, 50, 50, 25, 64),
-        (44100, 4000, 100, 100, 100, 100, 1),
-        (44100, 4000, 0, 25, 75, 100, 100),
-        (44100, 4000, 45, 5, 99, 50, 333),
-        (48000, 8000, 88, 66, 33, 77, 256),
+    cases = [  # channels, sample rate, samples, BLEED, FUZZ, GRAIN, AGE, block size
+        (2, 44100, 4000, 75, 50, 50, 25, 64),
+        (2, 44100, 4000, 100, 100, 100, 100, 1),
+        (2, 44100, 4000, 0, 25, 75, 100, 100),
+        (2, 44100, 4000, 45, 5, 99, 50, 333),
+        (2, 48000, 8000, 88, 66, 33, 77, 256),
+        (1, 44100, 4000, 90, 60, 40, 80, 128),
     ]
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
-        for sr, n, bl, fz, gr, ag, block in cases:
-            source = make_input(n, float(sr), sr + n + block)
+        for nch, sr, n, bl, fz, gr, ag, block in cases:
+            source = make_input(n, float(sr), sr + n + block)[:nch]
             inp, out = os.path.join(folder, 'in.wav'), os.path.join(folder, 'out.wav')
             write_wav(inp, source, sr)
             subprocess.run([tool, inp, out, '--bleed', str(bl), '--fuzz', str(fz), '--grain', str(gr), '--age', str(ag),
                             '--block', str(block), '--no-trim', '--no-tail'], check=True, stdout=subprocess.DEVNULL)
             rendered, _ = read_wav(out)
             model = process_chain(source, float(sr), [bl, fz, gr, ag], block)
-            mismatches = [(ch, i) for ch in range(2) for i in range(n)
+            mismatches = [(ch, i) for ch in range(nch) for i in range(n)
                           if struct.pack('f', model[ch][i]) != struct.pack('f', rendered[ch][i])]
-            label = '%d Hz, %d samples, BLEED %d FUZZ %d GRAIN %d AGE %d, blocks of %d' % (sr, n, bl, fz, gr, ag, block)
+            label = '%s, %d Hz, %d samples, BLEED %d FUZZ %d GRAIN %d AGE %d, blocks of %d' % (
+                'stereo' if nch == 2 else 'mono', sr, n, bl, fz, gr, ag, block)
             if mismatches:
                 ch, i = mismatches[0]
                 print('FAIL %s: %d samples differ, first at channel %d sample %d: model %r, plug-in %r'
