@@ -92,10 +92,8 @@ void AgeModule::setAmount (float value)
     designValid = true;
 }
 
-float AgeModule::processChannel (int ch, float input, float v, const float* depths)
+float AgeModule::processChannel (int ch, float input, float v, const float* depths, float w)
 {
-    const float w = twoPi / static_cast<float> (sampleRate);
-
     buffers[ch][static_cast<size_t> (writeIndex)] = input;
 
     float s[3];
@@ -141,6 +139,7 @@ void AgeModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
     float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
                            n > 1 ? buffer.getWritePointer (1) : nullptr };
     const float srf = static_cast<float> (sampleRate);
+    const float w = twoPi / srf;
 
     for (int i = 0; i < numSamples; ++i)
     {
@@ -151,7 +150,7 @@ void AgeModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
             const float depths[4] = { lfoDepthSeconds[0] * srf * v, lfoDepthSeconds[1] * srf * v,
                                       lfoDepthSeconds[2] * srf * v, driftDepthSeconds * srf * v };
             for (int ch = 0; ch < n; ++ch)
-                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths);
+                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths, w);
         }
 
         writeIndex = (writeIndex + 1) & bufferMask;

@@ -41,7 +41,8 @@ public:
 
 private:
     static float computeMakeupGain (float drive, float clipThreshold);
-    float processChannel (int ch, float input, float v, const float* depths);
+    // w is the LFO phase step per hertz, 2 pi / sample rate.
+    float processChannel (int ch, float input, float v, const float* depths, float w);
 
     // setAmount runs every block; its filter design and make-up gain are kept while the value holds.
     float designedAmount = 0.0f;

@@ -108,14 +108,11 @@ float ReverbModule::diffuse (int channel, float x)
     return x;
 }
 
-void ReverbModule::readModulatedTaps (float* taps)
+void ReverbModule::readModulatedTaps (float* taps, float phaseStep, float depth)
 {
-    const float srf = static_cast<float> (sampleRate);
-    const float depth = 20.0f * static_cast<float> (sampleRate / 44100.0);
-
     for (int L = 0; L < numLines; ++L)
     {
-        lfoPhases[L] += (twoPi / srf) * lfoRates[L];
+        lfoPhases[L] += phaseStep * lfoRates[L];
         if (lfoPhases[L] > twoPi)
             lfoPhases[L] -= twoPi;
 
@@ -177,6 +174,8 @@ void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
     const int n = std::clamp (numChannels, 0, 2);
     float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
                            n > 1 ? buffer.getWritePointer (1) : nullptr };
+    const float phaseStep = twoPi / static_cast<float> (sampleRate);
+    const float depth = 20.0f * static_cast<float> (sampleRate / 44100.0);
 
     for (int i = 0; i < numSamples; ++i)
     {
@@ -195,7 +194,7 @@ void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
         const float dR = n > 1 ? diffuse (1, pR) : dL;
 
         float taps[numLines];
-        readModulatedTaps (taps);
+        readModulatedTaps (taps, phaseStep, depth);
 
         const float oL = 0.25f * (taps[0] - taps[2] + taps[4] - taps[6] + taps[8] - taps[10] + taps[12] - taps[14]);
         const float oR = 0.25f * (taps[1] - taps[3] + taps[5] - taps[7] + taps[9] - taps[11] + taps[13] - taps[15]);

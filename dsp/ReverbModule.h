@@ -58,7 +58,8 @@ public:
 private:
     float preDelay (int channel, float x);
     float diffuse (int channel, float x);
-    void readModulatedTaps (float* taps);
+    // phaseStep is 2 pi / sample rate; depth the modulation in samples (20 at 44.1 kHz).
+    void readModulatedTaps (float* taps, float phaseStep, float depth);
     void runLoopFilters (float* taps);
     static void mixHadamard (float* taps);
     void writeLines (const float* taps, float left, float right);
