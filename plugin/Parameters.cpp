@@ -1,7 +1,9 @@
 #include "plugin/Parameters.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -56,6 +58,62 @@ namespace
         return error == std::errc() && stop == end && std::isfinite (result);
     }
 } // namespace
+
+bool isWellFormedUtf8 (const char* bytes, size_t numBytes)
+{
+    const auto* text = reinterpret_cast<const unsigned char*> (bytes);
+    size_t i = 0;
+    while (i < numBytes)
+    {
+        const unsigned char lead = text[i];
+        if (lead < 0x80)
+        {
+            ++i;
+            continue;
+        }
+
+        // The range of the second byte rules out overlong forms (E0, F0), surrogates (ED) and
+        // code points above U+10FFFF (F4); every later byte is a plain continuation byte.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xbf;
+        if (lead >= 0xc2 && lead <= 0xdf)       length = 2;
+        else if (lead == 0xe0)                  { length = 3; low = 0xa0; }
+        else if (lead == 0xed)                  { length = 3; high = 0x9f; }
+        else if (lead >= 0xe1 && lead <= 0xef)  length = 3;
+        else if (lead == 0xf0)                  { length = 4; low = 0x90; }
+        else if (lead == 0xf4)                  { length = 4; high = 0x8f; }
+        else if (lead >= 0xf1 && lead <= 0xf3)  length = 4;
+        else
+            return false;
+
+        if (numBytes - i < static_cast<size_t> (length) || text[i + 1] < low || text[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if (text[i + static_cast<size_t> (k)] < 0x80 || text[i + static_cast<size_t> (k)] > 0xbf)
+                return false;
+        i += static_cast<size_t> (length);
+    }
+    return true;
+}
+
+bool holdsWellFormedXmlText (const void* data, int sizeInBytes)
+{
+    // The same header rule as juce::AudioProcessor::getXmlFromBinary.
+    if (data == nullptr || sizeInBytes <= 8)
+        return false;
+    const auto* bytes = static_cast<const char*> (data);
+    if (juce::ByteOrder::littleEndianInt (bytes) != 0x21324356u)
+        return false;
+    const auto length = static_cast<int> (juce::ByteOrder::littleEndianInt (bytes + 4));
+    if (length <= 0)
+        return false;
+
+    // The framework's string ends at the first zero byte, wherever the length field says.
+    const auto* text = bytes + 8;
+    const auto available = static_cast<size_t> (std::min (length, sizeInBytes - 8));
+    const auto* zero = static_cast<const char*> (std::memchr (text, 0, available));
+    return isWellFormedUtf8 (text, zero != nullptr ? static_cast<size_t> (zero - text) : available);
+}
 
 void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessorValueTreeState& current)
 {

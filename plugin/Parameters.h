@@ -2,6 +2,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace tarngloam
@@ -16,6 +17,16 @@ std::unique_ptr<juce::AudioParameterFloat> makePercentParameter (const juce::Str
 
 // BLEED, FUZZ, GRAIN and AGE, in that order (their index order towards the host).
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+// True when the blob carries XML text in the framework's binary layout ("VC2!", a positive length,
+// the text) and that text, up to its end or its first zero byte, is well-formed UTF-8 (RFC 3629).
+// JUCE's UTF-8 reader trusts lead bytes, so anything else could make its XML parser run past the
+// end of the text; this plug-in only ever writes ASCII.
+bool holdsWellFormedXmlText (const void* data, int sizeInBytes);
+
+// True when `bytes` is well-formed UTF-8: complete sequences, shortest forms, no surrogates and
+// nothing above U+10FFFF.
+bool isWellFormedUtf8 (const char* bytes, size_t numBytes);
 
 // Makes a restored tree safe for the audio path: a PARAM value that is missing or not a finite
 // number is replaced by that parameter's current value (a PARAM of no known parameter is dropped),

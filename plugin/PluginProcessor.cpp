@@ -112,6 +112,11 @@ void TarnGloamAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void TarnGloamAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
+    // Text that is not well-formed UTF-8 is nothing this plug-in wrote: ignored whole, before
+    // the framework's parser could read past its end.
+    if (! tarngloam::holdsWellFormedXmlText (data, sizeInBytes))
+        return;
+
     const auto xml = getXmlFromBinary (data, sizeInBytes);
     if (xml == nullptr || ! xml->hasTagName (parameters.state.getType()))
         return;

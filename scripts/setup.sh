@@ -20,7 +20,7 @@ packages=(
     libfreetype-dev libfontconfig1-dev libasound2-dev
     zlib1g-dev libpng-dev libjpeg-dev
     libgtest-dev libbenchmark-dev
-    xvfb xauth fonts-dejavu-core python3
+    xvfb xauth fonts-dejavu-core python3 valgrind
 )
 
 as_root() {

@@ -15,4 +15,10 @@ for flavour in release asan; do
     [ "$flavour" = asan ] && build_dir="$repo_root/build-asan"
     # Editor tests draw with JUCE's graphics; a virtual display keeps them headless.
     xvfb-run -a ctest --test-dir "$build_dir" --output-on-failure
+    if [ "$flavour" = release ]; then
+        # A saved state comes from outside: Valgrind's memcheck watches every byte the restore
+        # reads, including inside JUCE's XML parser, which the sanitizer build does not instrument.
+        echo "[test] the state tests under Valgrind"
+        xvfb-run -a valgrind -q --error-exitcode=1 "$build_dir/tests/tarngloam_tests" --gtest_filter='State.*:Parameters.*'
+    fi
 done

@@ -1,20 +1,28 @@
 #include "AllocationCounter.h"
 
 #include <cstdlib>
+#include <utility>
 #include <new>
 
 namespace
 {
     thread_local bool counting = false;
     thread_local std::size_t allocations = 0;
+    thread_local const std::string* leftoverText = nullptr;
+    constexpr std::size_t leftoverMargin = 64;
 
     void* allocate (std::size_t size)
     {
         if (counting)
             ++allocations;
-        if (void* p = std::malloc (size == 0 ? 1 : size))
-            return p;
-        throw std::bad_alloc();
+        const std::size_t bytes = (size == 0 ? 1 : size) + (leftoverText != nullptr ? leftoverMargin : 0);
+        auto* p = static_cast<char*> (std::malloc (bytes));
+        if (p == nullptr)
+            throw std::bad_alloc();
+        if (leftoverText != nullptr && ! leftoverText->empty())
+            for (std::size_t i = 0; i < bytes; ++i)
+                p[i] = (*leftoverText)[i % leftoverText->size()];
+        return p;
     }
 
     void* allocateAligned (std::size_t size, std::align_val_t alignment)
@@ -38,6 +46,15 @@ ScopedAllocationCount::ScopedAllocationCount()
 ScopedAllocationCount::~ScopedAllocationCount() { counting = false; }
 
 std::size_t ScopedAllocationCount::count() const { return allocations; }
+
+ScopedHeapLeftovers::ScopedHeapLeftovers (std::string leftover) { leftoverText = new std::string (std::move (leftover)); }
+
+ScopedHeapLeftovers::~ScopedHeapLeftovers()
+{
+    const auto* text = leftoverText;
+    leftoverText = nullptr;
+    delete text;
+}
 
 void* operator new (std::size_t size) { return allocate (size); }
 void* operator new[] (std::size_t size) { return allocate (size); }

@@ -1,3 +1,4 @@
+#include "AllocationCounter.h"
 #include "TestHelpers.h"
 
 #include "plugin/Parameters.h"
@@ -185,6 +186,57 @@ TEST (State, BadBlobsLeaveEveryParameterUnchanged)
         processor.setStateInformation (c.blob.getData(), static_cast<int> (c.blob.getSize()));
         expectValues (processor, 11.0f, 22.0f, 33.0f, 44.0f);
     }
+}
+
+TEST (State, TextThatIsNotWellFormedUtf8IsIgnoredWhole)
+{
+    // Two of four values, then bytes this plug-in never writes. JUCE's UTF-8 reader trusts lead
+    // bytes, so without a check the XML parser steps over the text's end into whatever the heap
+    // holds there; the fixture leaves a closing root tag there, which would apply the two values
+    // and reset the other two to their defaults.
+    const std::string start = "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS><PARAM id=\"BLEED\" value=\"1\"/>"
+                              "<PARAM id=\"FUZZ\" value=\"2\"/>";
+    const struct
+    {
+        const char* name;
+        std::string tail;
+    } cases[] = {
+        { "cut after a three-byte lead", "\xef" },
+        { "cut after a four-byte lead", "\xf0\x9f" },
+        { "lead byte before ASCII", "\xc3" "A</PARAMS>" },
+        { "lone continuation byte", "\x80</PARAMS>" },
+        { "overlong slash", "\xc0\xaf</PARAMS>" },
+        { "overlong three-byte form", "\xe0\x80\xaf</PARAMS>" },
+        { "surrogate", "\xed\xa0\x80</PARAMS>" },
+        { "above U+10FFFF", "\xf4\x90\x80\x80</PARAMS>" },
+        { "byte 0xFF", "\xff</PARAMS>" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        const auto text = start + c.tail;
+        juce::MemoryOutputStream out;
+        out.writeInt (0x21324356);
+        out.writeInt (static_cast<int> (text.size()));
+        out.write (text.data(), text.size());
+        out.writeByte (0);
+
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+        {
+            const ScopedHeapLeftovers leftovers ("</PARAMS>");
+            processor.setStateInformation (out.getData(), static_cast<int> (out.getDataSize()));
+        }
+        expectValues (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+    }
+
+    // Well-formed text beyond ASCII is still read.
+    TarnGloamAudioProcessor processor;
+    const auto blob = makeBlob (juce::String (juce::CharPointer_UTF8 ("<?xml version=\"1.0\"?> <PARAMS note=\"caf\xc3\xa9 \xf0\x9f\x8e\xb8 \xe0\xa0\x80\xed\x9f\xbf\xf4\x8f\xbf\xbf\">"
+                                                                      "<PARAM id=\"AGE\" value=\"9\"/></PARAMS>")));
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 50.0f, 40.0f, 20.0f, 9.0f);
 }
 
 TEST (State, LengthFieldLargerThanTheDataIsCutToTheData)
