@@ -2,6 +2,7 @@
 // sizes. Counters: time per stereo sample, and the realtime factor (audio seconds per CPU second).
 
 #include "plugin/PluginProcessor.h"
+#include "tools/HostHarness.h"
 
 #include <benchmark/benchmark.h>
 #include <juce_events/juce_events.h>
@@ -9,6 +10,12 @@
 namespace
 {
 constexpr double sampleRate = 48000.0;
+
+// Each module runs at the control its parameter's default gives, as in the whole processor.
+float defaultControl (tarngloam::Parameter parameter)
+{
+    return tarngloam::infoOf (parameter).defaultPercent * 0.01f;
+}
 
 juce::AudioBuffer<float> makeInput (int numSamples)
 {
@@ -61,7 +68,7 @@ void BM_Bleed (benchmark::State& state)
     BleedModule module;
     runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
                [&] (auto& buffer) {
-                   module.amount.setTargetValue (0.5f);
+                   module.amount.setTargetValue (defaultControl (tarngloam::Parameter::bleed));
                    module.process (buffer, 2);
                });
 }
@@ -71,7 +78,7 @@ void BM_Fuzz (benchmark::State& state)
     FuzzModule module;
     runBlocks (state, [&] (int) { module.prepare (sampleRate); },
                [&] (auto& buffer) {
-                   module.amount.setTargetValue (0.4f);
+                   module.amount.setTargetValue (defaultControl (tarngloam::Parameter::fuzz));
                    module.process (buffer, 2);
                });
 }
@@ -82,7 +89,7 @@ void BM_Grain (benchmark::State& state)
     runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
                [&] (auto& buffer) {
                    module.beatLength = 24000.0f;
-                   module.setAmount (0.2f);
+                   module.setAmount (defaultControl (tarngloam::Parameter::grain));
                    module.process (buffer, 2);
                });
 }
@@ -92,7 +99,7 @@ void BM_Age (benchmark::State& state)
     AgeModule module;
     runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
                [&] (auto& buffer) {
-                   module.setAmount (0.3f);
+                   module.setAmount (defaultControl (tarngloam::Parameter::age));
                    module.process (buffer, 2);
                });
 }
@@ -102,7 +109,7 @@ void BM_Reverb (benchmark::State& state)
     ReverbModule module;
     runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
                [&] (auto& buffer) {
-                   module.setAmount (0.3f);
+                   module.setAmount (defaultControl (tarngloam::Parameter::age));
                    module.send.setTargetValue (0.5f);
                    module.process (buffer, 2);
                });
@@ -110,12 +117,12 @@ void BM_Reverb (benchmark::State& state)
 
 void BM_Processor (benchmark::State& state)
 {
-    TarnGloamAudioProcessor processor; // defaults: BLEED 50, FUZZ 40, GRAIN 20, AGE 30
+    TarnGloamAudioProcessor processor; // every parameter at its default
     juce::MidiBuffer midi;
     runBlocks (state,
                [&] (int block) {
-                   processor.setRateAndBufferSizeDetails (sampleRate, block);
-                   processor.prepareToPlay (sampleRate, block);
+                   if (! tarngloam::harness::prepare (processor, 2, 2, sampleRate, block))
+                       state.SkipWithError ("stereo refused");
                },
                [&] (auto& buffer) { processor.processBlock (buffer, midi); });
 }

@@ -61,9 +61,9 @@ float AgeModule::computeMakeupGain (float driveGain, float threshold)
     double sumIn = 0.0, sumOut = 0.0;
     for (int j = 0; j < 128; ++j)
     {
-        const float g = 0.5f * std::sin (static_cast<float> (j) * twoPi * 0.0078125f);
-        const float y = asymmetricClip (g * driveGain, threshold);
-        sumIn += static_cast<double> (g) * static_cast<double> (g);
+        const float sine = 0.5f * std::sin (static_cast<float> (j) * twoPi * 0.0078125f);
+        const float y = asymmetricClip (sine * driveGain, threshold);
+        sumIn += static_cast<double> (sine) * static_cast<double> (sine);
         sumOut += static_cast<double> (y) * static_cast<double> (y);
     }
 
@@ -92,14 +92,14 @@ void AgeModule::setAmount (float value)
     designValid = true;
 }
 
-float AgeModule::processChannel (int ch, float input, float v, const float* depths, float w)
+float AgeModule::processChannel (int ch, float input, float v, const float* depths, float phaseStep)
 {
     buffers[ch][static_cast<size_t> (writeIndex)] = input;
 
     float s[3];
     for (int k = 0; k < 3; ++k)
     {
-        lfoPhases[ch][k] += w * lfoRates[ch][k];
+        lfoPhases[ch][k] += phaseStep * lfoRates[ch][k];
         if (lfoPhases[ch][k] > twoPi)
             lfoPhases[ch][k] -= twoPi;
         s[k] = std::sin (lfoPhases[ch][k]);
@@ -132,25 +132,25 @@ float AgeModule::processChannel (int ch, float input, float v, const float* dept
 
 void AgeModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
-    const int numSamples = buffer.getNumSamples();
-    if (bufferSize == 0) // before the first prepare there is no history to read
-        return;
-    const int n = std::clamp (numChannels, 0, 2);
-    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
-                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+    if (const auto block = blockToProcess (isPrepared(), buffer, numChannels))
+        processChannels (block->channels, block->numChannels, block->numSamples);
+}
+
+void AgeModule::processChannels (float* const* channels, int numChannels, int numSamples)
+{
     const float srf = static_cast<float> (sampleRate);
-    const float w = twoPi / srf;
+    const float phaseStep = twoPi / srf;
 
     for (int i = 0; i < numSamples; ++i)
     {
         const float v = amount.getNextValue();
 
-        if (n > 0)
+        if (numChannels > 0)
         {
             const float depths[4] = { lfoDepthSeconds[0] * srf * v, lfoDepthSeconds[1] * srf * v,
                                       lfoDepthSeconds[2] * srf * v, driftDepthSeconds * srf * v };
-            for (int ch = 0; ch < n; ++ch)
-                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths, w);
+            for (int ch = 0; ch < numChannels; ++ch)
+                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths, phaseStep);
         }
 
         writeIndex = (writeIndex + 1) & bufferMask;

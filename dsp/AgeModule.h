@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/DspPrimitives.h"
+#include "dsp/ModuleBlock.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_core/juce_core.h>
@@ -18,6 +19,7 @@ public:
     void prepare (double newSampleRate, int maximumBlockSize);
     void setAmount (float value);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);
+    bool isPrepared() const { return bufferSize > 0; }
 
     double sampleRate = 44100.0;
     int bufferSize = 0;
@@ -41,8 +43,9 @@ public:
 
 private:
     static float computeMakeupGain (float drive, float clipThreshold);
-    // w is the LFO phase step per hertz, 2 pi / sample rate.
-    float processChannel (int ch, float input, float v, const float* depths, float w);
+    void processChannels (float* const* channels, int numChannels, int numSamples);
+    // phaseStep is the LFO phase step per hertz, 2 pi / sample rate.
+    float processChannel (int ch, float input, float v, const float* depths, float phaseStep);
 
     // setAmount runs every block; its filter design and make-up gain are kept while the value holds.
     float designedAmount = 0.0f;

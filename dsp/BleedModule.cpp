@@ -141,42 +141,41 @@ void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, fl
 
 void BleedModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
-    const int n = buffer.getNumSamples();
-    if (n <= 0 || delayLength == 0) // before the first prepare there is no history to read
-        return;
+    if (const auto block = blockToProcess (isPrepared(), buffer, numChannels))
+        processChannels (block->channels, block->numChannels, block->numSamples);
+}
 
-    const int nc = std::clamp (numChannels, 0, 2);
-    float* channels[2] = { nc > 0 ? buffer.getWritePointer (0) : nullptr,
-                           nc > 1 ? buffer.getWritePointer (1) : nullptr };
+void BleedModule::processChannels (float* const* channels, int numChannels, int numSamples)
+{
     const float phaseStep = twoPi / static_cast<float> (sampleRate);
 
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < numSamples; ++i)
     {
         const float v = amount.getNextValue();
-        const float e = clamp01 (v);
-        const float chorusMix = clamp01 (e / 0.35f);
-        const float subMix = clamp01 ((e - 0.2f) + (e - 0.2f));
-        const float octaveMix = clamp01 ((e - 0.4f) / 0.6f);
+        const float control = clamp01 (v);
+        const float chorusMix = clamp01 (control / 0.35f);
+        const float subMix = clamp01 ((control - 0.2f) + (control - 0.2f));
+        const float octaveMix = clamp01 ((control - 0.4f) / 0.6f);
 
-        feedDelayLines (channels, nc, i);
+        feedDelayLines (channels, numChannels, i);
 
         float sub[2] = {}, oct[2] = {}, chorus[2] = {};
-        addSubHeads (sub, nc);
-        addOctaveHeads (oct, nc);
-        if (nc > 0)
-            addChorus (chorus, nc, chorusMix, phaseStep);
+        addSubHeads (sub, numChannels);
+        addOctaveHeads (oct, numChannels);
+        if (numChannels > 0)
+            addChorus (chorus, numChannels, chorusMix, phaseStep);
 
         // Normalise by the expected loudness of the voices added.
-        const float G = subMix * 0.95f;
-        const float M = chorusMix * 0.8f;
-        const float L = octaveMix;
-        const float norm = ((G * G + M * M) + L * L) * 0.4f + 1.0f;
+        const float subGain = subMix * 0.95f;
+        const float chorusGain = chorusMix * 0.8f;
+        const float octaveGain = octaveMix;
+        const float norm = ((subGain * subGain + chorusGain * chorusGain) + octaveGain * octaveGain) * 0.4f + 1.0f;
         const float gain = 1.0f / std::sqrt (norm);
 
-        for (int ch = 0; ch < nc; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
         {
             const float x = channels[ch][i];
-            const float y = ((M * chorus[ch] + x) + G * sub[ch]) + L * oct[ch];
+            const float y = ((chorusGain * chorus[ch] + x) + subGain * sub[ch]) + octaveGain * oct[ch];
             const float blocked = dcBlockers[ch].processSample (y);
             if (v > 0.0f)
                 channels[ch][i] = blocked * gain;

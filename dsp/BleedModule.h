@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/DspPrimitives.h"
+#include "dsp/ModuleBlock.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_core/juce_core.h>
@@ -14,6 +15,7 @@ class BleedModule
 public:
     void prepare (double newSampleRate, int maximumBlockSize);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);
+    bool isPrepared() const { return delayLength > 0; }
 
     double sampleRate = 44100.0;
     int delayLength = 0;
@@ -42,6 +44,7 @@ public:
     static constexpr float tapBaseDelays[3] = { 9.3f * 0.001f, 15.1f * 0.001f, 22.4f * 0.001f };
 
 private:
+    void processChannels (float* const* channels, int numChannels, int numSamples);
     float readDelay (int channel, float delay) const;
     void feedDelayLines (float* const* channels, int numChannels, int sampleIndex);
     void addSubHeads (float* sub, int numChannels);

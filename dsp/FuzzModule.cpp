@@ -147,6 +147,7 @@ void FuzzModule::prepare (double newSampleRate)
     const float sr2f = static_cast<float> (sr + sr);
 
     sampleRate = sr;
+    prepared = true;
 
     for (auto& tone : shaper.tone)
         tone.coefficient = OnePole::coefficientFor (4500.0f, sr2f);
@@ -224,33 +225,31 @@ void FuzzModule::followEnvelope (float peak)
 
 void FuzzModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
-    const int n = buffer.getNumSamples();
-    if (n < 1)
-        return;
+    if (const auto block = blockToProcess (isPrepared(), buffer, numChannels))
+        processChannels (block->channels, block->numChannels, block->numSamples);
+}
 
-    const int nc = std::clamp (numChannels, 0, 2);
-    float* channels[2] = { nc > 0 ? buffer.getWritePointer (0) : nullptr,
-                           nc > 1 ? buffer.getWritePointer (1) : nullptr };
-
+void FuzzModule::processChannels (float* const* channels, int numChannels, int numSamples)
+{
     // The curve changes once per block; only the dry/wet mix glides per sample.
     const float ctl = amount.getNextValue();
-    amount.skip (n - 1);
+    amount.skip (numSamples - 1);
     updateBlockControls (ctl);
 
     const float target = clamp01 (ctl / 0.08f);
-    const float step = (target - previousMix) / static_cast<float> (n);
+    const float step = (target - previousMix) / static_cast<float> (numSamples);
 
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < numSamples; ++i)
     {
         const float mix = static_cast<float> (i + 1) * step + previousMix;
 
         float peak = 0.0f;
-        for (int ch = 0; ch < nc; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
             peak = std::max (peak, std::fabs (channels[ch][i]));
         followEnvelope (peak);
         const float bias = curve.bias * envelope;
 
-        for (int ch = 0; ch < nc; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
         {
             const float x = channels[ch][i];
             dryDelay[ch][dryDelayIndex] = x;

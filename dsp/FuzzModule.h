@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/DspPrimitives.h"
+#include "dsp/ModuleBlock.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
@@ -50,8 +51,10 @@ public:
     void prepare (double newSampleRate);
     void reset();
     void process (juce::AudioBuffer<float>& buffer, int numChannels);
+    bool isPrepared() const { return prepared; }
 
     double sampleRate = 44100.0;
+    bool prepared = false;
     OversampledShaper shaper;
     tarngloam::DcBlocker dcBlockers[2];
     tarngloam::SvfLowpass toneFilters[2][2];
@@ -65,6 +68,7 @@ public:
     juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear> amount;
 
 private:
+    void processChannels (float* const* channels, int numChannels, int numSamples);
     void updateBlockControls (float ctl);
     void followEnvelope (float peak);
 

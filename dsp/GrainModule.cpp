@@ -65,13 +65,12 @@ void GrainModule::setAmount (float value)
 
 void GrainModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
-    const int numSamples = buffer.getNumSamples();
-    if (bufferSize == 0) // before the first prepare there is no history to read
-        return;
-    const int n = std::clamp (numChannels, 0, 2);
-    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
-                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+    if (const auto block = blockToProcess (isPrepared(), buffer, numChannels))
+        processChannels (block->channels, block->numChannels, block->numSamples);
+}
 
+void GrainModule::processChannels (float* const* channels, int numChannels, int numSamples)
+{
     const float G = static_cast<float> (grainLength);
     const float step = 1.0f / G;
 
@@ -79,7 +78,7 @@ void GrainModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
     {
         const float v = amount.getNextValue();
 
-        for (int ch = 0; ch < n; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
             buffers[ch][static_cast<size_t> (writeIndex)] = channels[ch][i];
 
         float acc[2] = { 0.0f, 0.0f };
@@ -96,14 +95,14 @@ void GrainModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
             const float w = s * s * windowGains[k];
             const float d = ((k < 2 ? grainPhases[k] * G : G) + grainOffsets[k]) + 2.0f;
 
-            for (int ch = 0; ch < n; ++ch)
+            for (int ch = 0; ch < numChannels; ++ch)
                 acc[ch] += readBehind (buffers[ch].data(), bufferSize, writeIndex, d) * w;
         }
 
         const float wet = 0.95f * v;
         const float dry = 1.0f - 0.45f * wet;
 
-        for (int ch = 0; ch < n; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
         {
             const float y = lowpasses[ch].processSample (acc[ch]);
             const float h = dcBlockers[ch].processSample (y);

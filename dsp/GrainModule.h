@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/DspPrimitives.h"
+#include "dsp/ModuleBlock.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_core/juce_core.h>
@@ -15,6 +16,7 @@ public:
     void prepare (double newSampleRate, int maximumBlockSize);
     void setAmount (float value);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);
+    bool isPrepared() const { return bufferSize > 0; }
 
     // Shortest allowed grain: 7 ms, and never below 64 samples.
     int minGrainLength() const;
@@ -37,4 +39,7 @@ public:
 
     // Grain lengths in fractions of a beat, from half a beat down to a sixteenth.
     static constexpr float grainFractions[7] = { 0.5f, 0.375f, 0.25f, 0.1875f, 0.125f, 0.08333f, 0.0625f };
+
+private:
+    void processChannels (float* const* channels, int numChannels, int numSamples);
 };

@@ -168,12 +168,12 @@ void ReverbModule::writeLines (const float* taps, float left, float right)
 
 void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
 {
-    const int numSamples = buffer.getNumSamples();
-    if (lineSizes[0] == 0) // before the first prepare there are no lines to read
-        return;
-    const int n = std::clamp (numChannels, 0, 2);
-    float* channels[2] = { n > 0 ? buffer.getWritePointer (0) : nullptr,
-                           n > 1 ? buffer.getWritePointer (1) : nullptr };
+    if (const auto block = blockToProcess (isPrepared(), buffer, numChannels))
+        processChannels (block->channels, block->numChannels, block->numSamples);
+}
+
+void ReverbModule::processChannels (float* const* channels, int numChannels, int numSamples)
+{
     const float phaseStep = twoPi / static_cast<float> (sampleRate);
     const float depth = 20.0f * static_cast<float> (sampleRate / 44100.0);
 
@@ -182,16 +182,16 @@ void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
         const float s = send.getNextValue();
 
         float dry[2] = { 0.0f, 0.0f };
-        for (int ch = 0; ch < n; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
             dry[ch] = channels[ch][i];
         float wet[2] = { dry[0], dry[1] };
 
         const float pL = preDelay (0, wet[0]);
-        const float pR = preDelay (1, n > 1 ? wet[1] : wet[0]);
+        const float pR = preDelay (1, numChannels > 1 ? wet[1] : wet[0]);
         preDelayWriteIndex = (preDelayWriteIndex + 1) & preDelayMask;
 
         const float dL = diffuse (0, pL);
-        const float dR = n > 1 ? diffuse (1, pR) : dL;
+        const float dR = numChannels > 1 ? diffuse (1, pR) : dL;
 
         float taps[numLines];
         readModulatedTaps (taps, phaseStep, depth);
@@ -204,10 +204,10 @@ void ReverbModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
         writeLines (taps, dL, dR);
 
         wet[0] = dcBlockers[0].processSample (0.6f * dL + oL);
-        if (n > 1)
+        if (numChannels > 1)
             wet[1] = dcBlockers[1].processSample (0.6f * dR + oR);
 
-        for (int ch = 0; ch < n; ++ch)
+        for (int ch = 0; ch < numChannels; ++ch)
             channels[ch][i] = (1.0f - 0.405f * s * s) * dry[ch] + 1.25f * s * wet[ch];
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/DspPrimitives.h"
+#include "dsp/ModuleBlock.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
@@ -18,6 +19,7 @@ public:
     void prepare (double newSampleRate, int maximumBlockSize);
     void setAmount (float value);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);
+    bool isPrepared() const { return lineSizes[0] > 0; }
 
     double sampleRate = 44100.0;
     std::vector<float> lines[numLines];
@@ -56,6 +58,7 @@ public:
     static constexpr float diffuserGains[numDiffuserStages] = { 0.75f, 0.75f, 0.625f, 0.625f };
 
 private:
+    void processChannels (float* const* channels, int numChannels, int numSamples);
     float preDelay (int channel, float x);
     float diffuse (int channel, float x);
     // phaseStep is 2 pi / sample rate; depth the modulation in samples (20 at 44.1 kHz).

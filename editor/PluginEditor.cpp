@@ -1,17 +1,10 @@
 #include "editor/PluginEditor.h"
 
+#include "editor/Palette.h"
 #include "plugin/PluginProcessor.h"
 
 namespace
 {
-const juce::Colour backgroundColour { 0xff1a222e };
-const juce::Colour titleBandColour { 0xff5f8b86 };
-const juce::Colour titleTextColour { 0xff16202b };
-const juce::Colour captionTextColour { 0xffd8dde2 };
-const juce::Colour valueTextColour { 0xffccd4db };
-const juce::Colour valueBackgroundColour { 0xff2b3643 };
-const juce::Colour valueOutlineColour { 0x00000000 };
-
 constexpr int titleBandHeight = 44;
 constexpr int valueBoxWidth = 96;
 constexpr int valueBoxHeight = 28;
@@ -24,9 +17,9 @@ TarnGloamAudioProcessorEditor::TarnGloamAudioProcessorEditor (TarnGloamAudioProc
     setLookAndFeel (&editorLookAndFeel);
     addAndMakeVisible (panel);
     setResizable (true, true);
-    setResizeLimits (360, 361, 960, 964);
+    setResizeLimits (minimumWidth, minimumHeight, maximumWidth, maximumHeight);
     if (auto* boundsConstrainer = getConstrainer())
-        boundsConstrainer->setFixedAspectRatio (480.0 / 482.0);
+        boundsConstrainer->setFixedAspectRatio (static_cast<double> (panelWidth) / panelHeight);
     setSize (panelWidth, panelHeight);
 }
 
@@ -37,13 +30,13 @@ TarnGloamAudioProcessorEditor::~TarnGloamAudioProcessorEditor()
 
 void TarnGloamAudioProcessorEditor::paint (juce::Graphics& g)
 {
-    g.fillAll (backgroundColour);
+    g.fillAll (palette::background);
 }
 
 void TarnGloamAudioProcessorEditor::resized()
 {
     // The panel keeps its own size; the window scales it as a whole, by the width alone.
-    const float scale = static_cast<float> (getWidth()) / 480.0f;
+    const float scale = static_cast<float> (getWidth()) / static_cast<float> (panelWidth);
     panel.setTransform (juce::AffineTransform::scale (scale));
     panel.setBounds (0, 0, panelWidth, panelHeight);
 }
@@ -54,7 +47,7 @@ TarnGloamAudioProcessorEditor::Panel::Panel (TarnGloamAudioProcessor& processorT
 {
     for (auto* label : { &titleLabel, &makerLabel })
     {
-        label->setColour (juce::Label::textColourId, titleTextColour);
+        label->setColour (juce::Label::textColourId, palette::titleText);
         label->setBorderSize (juce::BorderSize<int> (0));
         label->getProperties().set (QuarnwickLookAndFeel::usesOwnFontProperty, true);
     }
@@ -69,18 +62,25 @@ TarnGloamAudioProcessorEditor::Panel::Panel (TarnGloamAudioProcessor& processorT
     makerLabel.setJustificationType (juce::Justification::centredRight);
     addAndMakeVisible (makerLabel);
 
-    setupCaption (bleedLabel, "BLEED");
-    setupCaption (fuzzLabel, "FUZZ");
-    setupCaption (grainLabel, "GRAIN");
-    setupCaption (ageLabel, "AGE");
-
-    for (auto* knob : { &bleedSlider, &fuzzSlider, &grainSlider, &ageSlider })
-        setupKnob (*knob);
-
-    bleedAttachment = attach ("BLEED", bleedSlider);
-    fuzzAttachment = attach ("FUZZ", fuzzSlider);
-    grainAttachment = attach ("GRAIN", grainSlider);
-    ageAttachment = attach ("AGE", ageSlider);
+    // Each knob is captioned with its parameter's ID and bound to that parameter.
+    const struct
+    {
+        tarngloam::Parameter parameter;
+        juce::Label& caption;
+        juce::Slider& knob;
+        std::unique_ptr<juce::AudioProcessorValueTreeState::SliderAttachment>& attachment;
+    } knobs[] = {
+        { tarngloam::Parameter::bleed, bleedLabel, bleedSlider, bleedAttachment },
+        { tarngloam::Parameter::fuzz, fuzzLabel, fuzzSlider, fuzzAttachment },
+        { tarngloam::Parameter::grain, grainLabel, grainSlider, grainAttachment },
+        { tarngloam::Parameter::age, ageLabel, ageSlider, ageAttachment },
+    };
+    for (const auto& k : knobs)
+    {
+        setupCaption (k.caption, tarngloam::infoOf (k.parameter).id);
+        setupKnob (k.knob);
+        k.attachment = attach (tarngloam::infoOf (k.parameter).id, k.knob);
+    }
 }
 
 TarnGloamAudioProcessorEditor::Panel::~Panel() = default;
@@ -95,7 +95,7 @@ std::unique_ptr<juce::AudioProcessorValueTreeState::SliderAttachment>
 void TarnGloamAudioProcessorEditor::Panel::setupCaption (juce::Label& label, const juce::String& text)
 {
     label.setText (text, juce::dontSendNotification);
-    label.setColour (juce::Label::textColourId, captionTextColour);
+    label.setColour (juce::Label::textColourId, palette::captionText);
     label.setJustificationType (juce::Justification::centred);
     label.setBorderSize (juce::BorderSize<int> (0));
     addAndMakeVisible (label);
@@ -106,16 +106,16 @@ void TarnGloamAudioProcessorEditor::Panel::setupKnob (juce::Slider& slider)
     slider.setSliderStyle (juce::Slider::RotaryVerticalDrag);
     slider.setTextBoxStyle (juce::Slider::TextBoxBelow, false, valueBoxWidth, valueBoxHeight);
     slider.setTextValueSuffix (" %");
-    slider.setColour (juce::Slider::textBoxTextColourId, valueTextColour);
-    slider.setColour (juce::Slider::textBoxBackgroundColourId, valueBackgroundColour);
-    slider.setColour (juce::Slider::textBoxOutlineColourId, valueOutlineColour);
+    slider.setColour (juce::Slider::textBoxTextColourId, palette::valueText);
+    slider.setColour (juce::Slider::textBoxBackgroundColourId, palette::valueBackground);
+    slider.setColour (juce::Slider::textBoxOutlineColourId, palette::valueOutline);
     addAndMakeVisible (slider);
 }
 
 void TarnGloamAudioProcessorEditor::Panel::paint (juce::Graphics& g)
 {
-    g.fillAll (backgroundColour);
-    g.setColour (titleBandColour);
+    g.fillAll (palette::background);
+    g.setColour (palette::accent);
     g.fillRect (juce::Rectangle<float> (0.0f, 0.0f, static_cast<float> (getWidth()),
                                         static_cast<float> (juce::jmin (getHeight(), titleBandHeight))));
 }

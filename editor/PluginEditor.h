@@ -13,8 +13,11 @@ class TarnGloamAudioProcessor;
 class TarnGloamAudioProcessorEditor : public juce::AudioProcessorEditor
 {
 public:
+    // The panel's logical size, and the window's limits at that aspect ratio.
     static constexpr int panelWidth = 480;
     static constexpr int panelHeight = 482;
+    static constexpr int minimumWidth = 360, minimumHeight = 361;
+    static constexpr int maximumWidth = 960, maximumHeight = 964;
 
     explicit TarnGloamAudioProcessorEditor (TarnGloamAudioProcessor& processorToEdit);
     ~TarnGloamAudioProcessorEditor() override;

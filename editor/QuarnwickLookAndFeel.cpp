@@ -1,26 +1,20 @@
 #include "editor/QuarnwickLookAndFeel.h"
 
+#include "editor/Palette.h"
+
 namespace
 {
-const juce::Colour trackColour { 0xff38424f };
-const juce::Colour lightColour { 0xffe9e5d9 };
-const juce::Colour bodyTopColour { 0xff3a4655 };
-const juce::Colour bodyBottomColour { 0xff29323f };
-const juce::Colour rimColour { 0xff141b24 };
-const juce::Colour tickedOutlineColour { 0xff5f8b86 };
-const juce::Colour untickedOutlineColour { 0xff3c4a58 };
-
 const juce::PathStrokeType arcStroke { 3.0f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded };
 } // namespace
 
 QuarnwickLookAndFeel::QuarnwickLookAndFeel()
 {
-    setColour (juce::ResizableWindow::backgroundColourId, juce::Colour (0xff1a222e));
-    setColour (juce::Label::textColourId, juce::Colour (0xffd8dde2));
-    setColour (juce::Slider::textBoxTextColourId, juce::Colour (0xffccd4db));
-    setColour (juce::Slider::textBoxBackgroundColourId, juce::Colour (0xff2b3643));
-    setColour (juce::Slider::textBoxOutlineColourId, juce::Colour (0x00000000));
-    setColour (juce::ToggleButton::textColourId, juce::Colour (0xffd8dde2));
+    setColour (juce::ResizableWindow::backgroundColourId, palette::background);
+    setColour (juce::Label::textColourId, palette::captionText);
+    setColour (juce::Slider::textBoxTextColourId, palette::valueText);
+    setColour (juce::Slider::textBoxBackgroundColourId, palette::valueBackground);
+    setColour (juce::Slider::textBoxOutlineColourId, palette::valueOutline);
+    setColour (juce::ToggleButton::textColourId, palette::captionText);
 }
 
 juce::Font QuarnwickLookAndFeel::monospaced (float height, int style)
@@ -34,7 +28,7 @@ void QuarnwickLookAndFeel::drawTickBox (juce::Graphics& g, juce::Component& /*co
 {
     const juce::Rectangle<float> box { x, y, w, h };
 
-    g.setColour (ticked ? tickedOutlineColour : untickedOutlineColour);
+    g.setColour (ticked ? palette::accent : palette::untickedOutline);
     g.drawRoundedRectangle (box.reduced (1.0f), 3.0f, 1.6f);
 
     if (! ticked)
@@ -42,7 +36,7 @@ void QuarnwickLookAndFeel::drawTickBox (juce::Graphics& g, juce::Component& /*co
 
     // A cross, inset by 30 % of the width on every side.
     const auto cross = box.reduced (0.3f * w);
-    g.setColour (lightColour);
+    g.setColour (palette::light);
     g.drawLine (cross.getX(), cross.getY(), cross.getRight(), cross.getBottom(), 1.8f);
     g.drawLine (cross.getX(), cross.getBottom(), cross.getRight(), cross.getY(), 1.8f);
 }
@@ -85,25 +79,25 @@ void QuarnwickLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, in
 
     juce::Path track;
     track.addCentredArc (cx, cy, ra, ra, 0.0f, rotaryStartAngle, rotaryEndAngle, true);
-    g.setColour (trackColour);
+    g.setColour (palette::track);
     g.strokePath (track, arcStroke);
 
     if (sliderPos > 0.001f)
     {
         juce::Path valueArc;
         valueArc.addCentredArc (cx, cy, ra, ra, 0.0f, rotaryStartAngle, angle, true);
-        g.setColour (lightColour);
+        g.setColour (palette::light);
         g.strokePath (valueArc, arcStroke);
     }
 
     const juce::Rectangle<float> body { cx - r, cy - r, 2.0f * r, 2.0f * r };
-    g.setGradientFill (juce::ColourGradient (bodyTopColour, cx, cy - r, bodyBottomColour, cx, cy + r, false));
+    g.setGradientFill (juce::ColourGradient (palette::knobBodyTop, cx, cy - r, palette::knobBodyBottom, cx, cy + r, false));
     g.fillEllipse (body);
-    g.setColour (rimColour);
+    g.setColour (palette::knobRim);
     g.drawEllipse (body, 1.5f);
 
     // The pointer starts at three tenths of the radius and ends inside the rim.
     const float dx = std::sin (angle), dy = -std::cos (angle);
-    g.setColour (lightColour);
+    g.setColour (palette::light);
     g.drawLine (cx + dx * 0.3f * r, cy + dy * 0.3f * r, cx + dx * 0.86f * r, cy + dy * 0.86f * r, 2.4f);
 }

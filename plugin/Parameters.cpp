@@ -13,7 +13,7 @@ std::unique_ptr<juce::AudioParameterFloat> makePercentParameter (const juce::Str
                                                                  const juce::String& name,
                                                                  float defaultValue)
 {
-    const juce::NormalisableRange<float> range { 0.0f, 100.0f, 0.1f, 1.0f, false };
+    const juce::NormalisableRange<float> range { minimumPercent, maximumPercent, percentStep, 1.0f, false };
 
     const auto attributes = juce::AudioParameterFloatAttributes()
                                 .withLabel ("%")
@@ -27,35 +27,45 @@ std::unique_ptr<juce::AudioParameterFloat> makePercentParameter (const juce::Str
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
-    layout.add (makePercentParameter ("BLEED", "Bleed", 50.0f));
-    layout.add (makePercentParameter ("FUZZ", "Fuzz", 40.0f));
-    layout.add (makePercentParameter ("GRAIN", "Grain", 20.0f));
-    layout.add (makePercentParameter ("AGE", "Age", 30.0f));
+    for (const auto& info : parameterTable)
+        layout.add (makePercentParameter (info.id, info.name, info.defaultPercent));
     return layout;
+}
+
+bool parseFiniteNumber (const juce::String& text, double& result)
+{
+    auto utf8 = text.trim().toStdString();
+    if (utf8.empty())
+        return false;
+
+    // from_chars ignores the locale, so a host running in any language reads "50.5" alike. It
+    // takes a '-' but no '+': drop one '+', but never in front of another sign.
+    if (utf8.front() == '+')
+    {
+        utf8.erase (0, 1);
+        if (utf8.empty() || utf8.front() == '-' || utf8.front() == '+')
+            return false;
+    }
+    const auto* end = utf8.data() + utf8.size();
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars (utf8.data(), end, value, std::chars_format::general);
+    if (error != std::errc() || stop != end || ! std::isfinite (value))
+        return false;
+    result = value;
+    return true;
 }
 
 namespace
 {
     // A stored value is usable only when the whole attribute text is a finite decimal number.
-    bool parseFiniteNumber (const juce::var& stored, double& result)
+    bool parseStoredNumber (const juce::var& stored, double& result)
     {
         if (stored.isDouble() || stored.isInt() || stored.isInt64())
         {
             result = static_cast<double> (stored);
             return std::isfinite (result);
         }
-
-        const auto text = stored.toString().trim();
-        if (text.isEmpty())
-            return false;
-
-        // from_chars ignores the locale, so a host running in any language reads "50.5" alike.
-        auto utf8 = text.toStdString();
-        if (utf8.front() == '+')
-            utf8.erase (0, 1);
-        const auto* end = utf8.data() + utf8.size();
-        const auto [stop, error] = std::from_chars (utf8.data(), end, result, std::chars_format::general);
-        return error == std::errc() && stop == end && std::isfinite (result);
+        return parseFiniteNumber (stored.toString(), result);
     }
 } // namespace
 
@@ -127,8 +137,8 @@ void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessor
             continue;
 
         double value = 0.0;
-        if (child.hasProperty (valueProperty) && parseFiniteNumber (child.getProperty (valueProperty), value))
-            child.setProperty (valueProperty, juce::jlimit (0.0, 100.0, value), nullptr);
+        if (child.hasProperty (valueProperty) && parseStoredNumber (child.getProperty (valueProperty), value))
+            child.setProperty (valueProperty, juce::jlimit (static_cast<double> (minimumPercent), static_cast<double> (maximumPercent), value), nullptr);
         else if (const auto* live = current.getRawParameterValue (child.getProperty (idProperty).toString()))
             child.setProperty (valueProperty, static_cast<double> (live->load()), nullptr);
         else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugin/ParameterTable.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <cstddef>
@@ -15,8 +17,13 @@ std::unique_ptr<juce::AudioParameterFloat> makePercentParameter (const juce::Str
                                                                  const juce::String& name,
                                                                  float defaultValue);
 
-// BLEED, FUZZ, GRAIN and AGE, in that order (their index order towards the host).
+// The parameters of parameterTable, in its order (their index order towards the host).
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+// Reads a decimal number the way a saved state and the command line spell it: optional spaces
+// around it, an optional sign (one '+' or one '-'), digits with an optional fraction and exponent.
+// Locale-independent; false for anything else, including NaN, infinities and overflow.
+bool parseFiniteNumber (const juce::String& text, double& result);
 
 // True when the blob carries XML text in the framework's binary layout ("VC2!", a positive length,
 // the text) and that text, up to its end or its first zero byte, is well-formed UTF-8 (RFC 3629).

@@ -13,13 +13,24 @@ TarnGloamAudioProcessor::TarnGloamAudioProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameters (*this, nullptr, tarngloam::stateType, tarngloam::createParameterLayout())
 {
-    bleedParam = parameters.getRawParameterValue ("BLEED");
-    fuzzParam = parameters.getRawParameterValue ("FUZZ");
-    grainParam = parameters.getRawParameterValue ("GRAIN");
-    ageParam = parameters.getRawParameterValue ("AGE");
+    bleedParam = &rawValueOf (tarngloam::Parameter::bleed);
+    fuzzParam = &rawValueOf (tarngloam::Parameter::fuzz);
+    grainParam = &rawValueOf (tarngloam::Parameter::grain);
+    ageParam = &rawValueOf (tarngloam::Parameter::age);
 }
 
 TarnGloamAudioProcessor::~TarnGloamAudioProcessor() = default;
+
+std::atomic<float>& TarnGloamAudioProcessor::rawValueOf (tarngloam::Parameter parameter)
+{
+    // Every enumerator has its parameter in the layout, so the lookup cannot come back empty.
+    return *parameters.getRawParameterValue (tarngloam::infoOf (parameter).id);
+}
+
+juce::RangedAudioParameter& TarnGloamAudioProcessor::parameterOf (tarngloam::Parameter parameter)
+{
+    return *parameters.getParameter (tarngloam::infoOf (parameter).id);
+}
 
 const juce::String TarnGloamAudioProcessor::getName() const { return "TARNGLOAM"; }
 
@@ -53,37 +64,37 @@ void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
 {
     const juce::ScopedNoDenormals noDenormals;
 
-    const int n = buffer.getNumSamples();
-    fillMissingOutputChannels (buffer, n);
-    const int nch = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
-    tarngloam::replaceNonFiniteSamples (buffer, nch);
+    const int numSamples = buffer.getNumSamples();
+    fillMissingOutputChannels (buffer, numSamples);
+    const int numChannels = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
+    tarngloam::replaceNonFiniteSamples (buffer, numChannels);
 
-    const float b = bleedParam->load() * 0.01f;
-    const float f = fuzzParam->load() * 0.01f;
-    const float g = grainParam->load() * 0.01f;
-    const float a = ageParam->load() * 0.01f;
+    const float bleedControl = bleedParam->load() * 0.01f;
+    const float fuzzControl = fuzzParam->load() * 0.01f;
+    const float grainControl = grainParam->load() * 0.01f;
+    const float ageControl = ageParam->load() * 0.01f;
 
     const double tempo = tarngloam::hostTempo (getPlayHead());
     grain.beatLength = tarngloam::grainBeatLength (tempo, getSampleRate(), grain.sampleRate);
-    const float sendLevel = tarngloam::reverbSendLevel (b);
+    const float sendLevel = tarngloam::reverbSendLevel (bleedControl);
 
     // Every control is in place before the first module runs; the grain module derives its grain
     // length from the beat length in setAmount.
-    bleed.amount.setTargetValue (tarngloam::clamp01 (b));
-    fuzz.amount.setTargetValue (tarngloam::clamp01 (f));
-    grain.setAmount (g);
-    age.setAmount (a);
-    reverb.setAmount (a);
+    bleed.amount.setTargetValue (tarngloam::clamp01 (bleedControl));
+    fuzz.amount.setTargetValue (tarngloam::clamp01 (fuzzControl));
+    grain.setAmount (grainControl);
+    age.setAmount (ageControl);
+    reverb.setAmount (ageControl);
     reverb.send.setTargetValue (tarngloam::clamp01 (sendLevel));
 
-    bleed.process (buffer, nch);
-    fuzz.process (buffer, nch);
-    grain.process (buffer, nch);
-    age.process (buffer, nch);
-    reverb.process (buffer, nch);
+    bleed.process (buffer, numChannels);
+    fuzz.process (buffer, numChannels);
+    grain.process (buffer, numChannels);
+    age.process (buffer, numChannels);
+    reverb.process (buffer, numChannels);
 
-    if (b > 0.0f || f > 0.0f || g > 0.0f || a > 0.0f)
-        tarngloam::clipOutput (buffer, nch);
+    if (bleedControl > 0.0f || fuzzControl > 0.0f || grainControl > 0.0f || ageControl > 0.0f)
+        tarngloam::clipOutput (buffer, numChannels);
 }
 
 double TarnGloamAudioProcessor::getTailLengthSeconds() const { return static_cast<double> (0.6f); }

@@ -6,6 +6,8 @@
 #include "dsp/GrainModule.h"
 #include "dsp/ReverbModule.h"
 
+#include "plugin/ParameterTable.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
@@ -45,6 +47,10 @@ public:
     static constexpr int latencySamples = FuzzModule::latencySamples + AgeModule::latencySamples;
 
     juce::AudioProcessorValueTreeState parameters;
+
+    // A parameter of `parameters`, and its live raw value in percent.
+    juce::RangedAudioParameter& parameterOf (tarngloam::Parameter parameter);
+    std::atomic<float>& rawValueOf (tarngloam::Parameter parameter);
 
 private:
     std::atomic<float>* bleedParam = nullptr;

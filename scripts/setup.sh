@@ -9,7 +9,10 @@ set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps_dir="$repo_root/.deps"
 juce_dir="$deps_dir/JUCE"
+# The exact Debian source version: JUCE 8.0.6 with Debian's patches, revision 2. Nothing else is
+# taken in its place, so every machine builds against the same tree.
 juce_version="8.0.6"
+juce_source_version="$juce_version+ds-2"
 
 say()  { printf '[setup] %s\n' "$*"; }
 fail() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
@@ -62,16 +65,22 @@ debian_mirror_uri() {
     printf '%s\n' "${uri%/}"
 }
 
+# The Debian version of the unpacked tree, from its changelog ("" when there is none).
+unpacked_juce_version() {
+    [ -f "$juce_dir/debian/changelog" ] || return 0
+    dpkg-parsechangelog -l "$juce_dir/debian/changelog" -S Version 2>/dev/null || true
+}
+
 fetch_juce() {
-    if [ -f "$juce_dir/CMakeLists.txt" ] && grep -q "VERSION $juce_version" "$juce_dir/CMakeLists.txt"; then
-        say "JUCE $juce_version present in $juce_dir"
+    if [ "$(unpacked_juce_version)" = "$juce_source_version" ] && [ -f "$juce_dir/CMakeLists.txt" ]; then
+        say "JUCE $juce_source_version present in $juce_dir"
         return
     fi
 
     local apt_dir="$deps_dir/apt"
     local mirror
     mirror=$(debian_mirror_uri)
-    say "fetching JUCE $juce_version source from Debian trixie ($mirror)"
+    say "fetching JUCE $juce_source_version source from Debian trixie ($mirror)"
 
     rm -rf "$apt_dir" "$deps_dir/juce-src"
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps_dir/juce-src"
@@ -86,19 +95,22 @@ fetch_juce() {
         -o "APT::Sandbox::User=root"
     )
     apt-get "${apt_opts[@]}" update -qq || fail "apt-get update for the trixie source list failed"
-    (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only "juce=$juce_version+ds-2") \
-        || (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only juce) \
-        || fail "apt-get source juce failed"
+    (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only "juce=$juce_source_version") \
+        || fail "Debian trixie does not offer the juce source $juce_source_version; refusing to build against another version"
 
     local dsc
     dsc=$(ls "$deps_dir"/juce-src/juce_*.dsc 2>/dev/null | head -n 1)
     [ -n "$dsc" ] || fail "no juce .dsc was downloaded"
     rm -rf "$juce_dir"
     dpkg-source --no-check -x "$dsc" "$juce_dir" >/dev/null || fail "dpkg-source -x $dsc failed"
+    local unpacked
+    unpacked=$(unpacked_juce_version)
+    [ "$unpacked" = "$juce_source_version" ] \
+        || fail "the unpacked JUCE is version '$unpacked', not $juce_source_version"
     grep -q "VERSION $juce_version" "$juce_dir/CMakeLists.txt" \
-        || fail "unpacked JUCE is not version $juce_version"
+        || fail "the unpacked JUCE's CMakeLists.txt does not say VERSION $juce_version"
     rm -rf "$deps_dir/juce-src" "$apt_dir"
-    say "JUCE $juce_version unpacked into $juce_dir"
+    say "JUCE $juce_source_version unpacked into $juce_dir"
 }
 
 install_packages

@@ -4,23 +4,6 @@
 
 using namespace testing_support;
 
-namespace
-{
-AgeModule settledAge (float control, double rate = 44100.0)
-{
-    AgeModule age;
-    age.prepare (rate, 512);
-    age.setAmount (control);
-    age.amount.setCurrentAndTargetValue (tarngloam::clamp01 (control));
-    return age;
-}
-
-float cornerOf (float coefficient, float rate)
-{
-    return -std::log (1.0f - coefficient) * rate / 6.2831855f;
-}
-} // namespace
-
 TEST (AgeModule, SizesFollowTheSampleRate)
 {
     const struct
@@ -67,13 +50,13 @@ TEST (AgeModule, SetAmountSetsDriveKneeMakeUpAndCorner)
         EXPECT_NEAR (age.makeupGain, c.makeup, 1.0e-3f);
         EXPECT_FLOAT_EQ (age.drive, c.drive);
         EXPECT_NEAR (age.clipThreshold, c.knee, 1.0e-4f);
-        EXPECT_NEAR (cornerOf (age.lowpasses[1].coefficient, 44100.0f), c.corner, c.corner * 2.0e-3f);
+        EXPECT_NEAR (onePoleCornerHz (age.lowpasses[1].coefficient, 44100.0f), c.corner, c.corner * 2.0e-3f);
     }
 
     // At 32 kHz the 19 kHz corner is held at 0.45 of the rate.
     AgeModule slow;
     slow.prepare (32000.0, 512);
-    EXPECT_NEAR (cornerOf (slow.lowpasses[0].coefficient, 32000.0f), 14400.0f, 5.0f);
+    EXPECT_NEAR (onePoleCornerHz (slow.lowpasses[0].coefficient, 32000.0f), 14400.0f, 5.0f);
 }
 
 TEST (AgeModule, AtZeroOutputIsTheInputDelayedByFourSamples)
@@ -113,7 +96,7 @@ TEST (AgeModule, AtZeroAfterTheRampOutputIsTheDelayedInputAgain)
 
 TEST (AgeModule, DriftStaysZeroUntilTheFirstTarget)
 {
-    auto age = settledAge (1.0f);
+    auto age = settledModule<AgeModule> (1.0f);
     juce::AudioBuffer<float> buffer (2, 1983);
     buffer.clear();
     age.process (buffer, 2);
@@ -133,11 +116,11 @@ TEST (AgeModule, OutputDoesNotDependOnBlockPartition)
 {
     const auto input = makeTestBuffer (2, 20000, 12);
     auto whole = copyOf (input);
-    auto ageA = settledAge (0.66f);
+    auto ageA = settledModule<AgeModule> (0.66f);
     ageA.process (whole, 2);
 
     auto pieces = copyOf (input);
-    auto ageB = settledAge (0.66f);
+    auto ageB = settledModule<AgeModule> (0.66f);
     processInBlocks (pieces, { 1, 7, 128, 4096, 0, 2 }, [&] (auto& block) {
         ageB.setAmount (0.66f);
         ageB.process (block, 2);
@@ -148,7 +131,7 @@ TEST (AgeModule, OutputDoesNotDependOnBlockPartition)
 
 TEST (AgeModule, MonoNoChannelsAndEmptyBlocks)
 {
-    auto age = settledAge (1.0f);
+    auto age = settledModule<AgeModule> (1.0f);
     auto buffer = makeTestBuffer (2, 3000);
     const auto original = copyOf (buffer);
     age.process (buffer, 1);
@@ -158,7 +141,7 @@ TEST (AgeModule, MonoNoChannelsAndEmptyBlocks)
     EXPECT_EQ (age.driftCounters[0], 3000 % 1984);
     EXPECT_NEAR (age.lfoPhases[0][0], 3000 * (6.2831855f / 44100.0f) * 0.19f, 1.0e-3f);
 
-    auto idle = settledAge (1.0f);
+    auto idle = settledModule<AgeModule> (1.0f);
     auto untouched = makeTestBuffer (2, 500);
     idle.process (untouched, 0);
     EXPECT_TRUE (buffersIdentical (untouched, makeTestBuffer (2, 500)));

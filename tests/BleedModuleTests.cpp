@@ -4,18 +4,6 @@
 
 using namespace testing_support;
 
-namespace
-{
-// Prepared at the rate, with the control settled at `control`.
-BleedModule settledBleed (float control, double rate = 44100.0)
-{
-    BleedModule bleed;
-    bleed.prepare (rate, 512);
-    bleed.amount.setCurrentAndTargetValue (control);
-    return bleed;
-}
-} // namespace
-
 TEST (BleedModule, SizesAndTimingsFollowTheSampleRate)
 {
     const struct
@@ -85,11 +73,11 @@ TEST (BleedModule, OutputDoesNotDependOnBlockPartition)
     const auto input = makeTestBuffer (2, 20000, 7);
 
     auto whole = copyOf (input);
-    auto bleedA = settledBleed (0.8f);
+    auto bleedA = settledModule<BleedModule> (0.8f);
     bleedA.process (whole, 2);
 
     auto pieces = copyOf (input);
-    auto bleedB = settledBleed (0.8f);
+    auto bleedB = settledModule<BleedModule> (0.8f);
     processInBlocks (pieces, { 1, 7, 128, 4096, 3, 1000, 513 }, [&] (auto& block) { bleedB.process (block, 2); });
 
     EXPECT_TRUE (buffersIdentical (whole, pieces));
@@ -98,7 +86,7 @@ TEST (BleedModule, OutputDoesNotDependOnBlockPartition)
 
 TEST (BleedModule, FirstDriftTargetsAreDrawnOnSample3087InChannelThenTapOrder)
 {
-    auto bleed = settledBleed (0.5f);
+    auto bleed = settledModule<BleedModule> (0.5f);
     juce::AudioBuffer<float> buffer (2, 3086);
     buffer.clear();
     bleed.process (buffer, 2);
@@ -121,7 +109,7 @@ TEST (BleedModule, FirstDriftTargetsAreDrawnOnSample3087InChannelThenTapOrder)
 
 TEST (BleedModule, HeadWindowPairsSumToOne)
 {
-    auto bleed = settledBleed (1.0f);
+    auto bleed = settledModule<BleedModule> (1.0f);
     for (int block = 0; block < 50; ++block)
     {
         juce::AudioBuffer<float> buffer (2, 397);
@@ -137,7 +125,7 @@ TEST (BleedModule, DcSurvivesAtZeroAndDecaysAboveZero)
 {
     for (float control : { 0.0f, 0.001f })
     {
-        auto bleed = settledBleed (control);
+        auto bleed = settledModule<BleedModule> (control);
         juce::AudioBuffer<float> buffer (1, 44100);
         juce::FloatVectorOperations::fill (buffer.getWritePointer (0), 0.5f, 44100);
         bleed.process (buffer, 1);
@@ -150,7 +138,7 @@ TEST (BleedModule, DcSurvivesAtZeroAndDecaysAboveZero)
 
 TEST (BleedModule, MonoLeavesChannelOneStateUntouched)
 {
-    auto bleed = settledBleed (1.0f);
+    auto bleed = settledModule<BleedModule> (1.0f);
     auto buffer = makeTestBuffer (2, 10000);
     const auto channelOne = copyOf (buffer);
     bleed.process (buffer, 1);
@@ -168,7 +156,7 @@ TEST (BleedModule, MonoLeavesChannelOneStateUntouched)
 TEST (BleedModule, NoChannelsAndEmptyBlocks)
 {
     // numChannels 0: the buffer is untouched, but the control, heads and random draws advance.
-    auto bleed = settledBleed (0.0f);
+    auto bleed = settledModule<BleedModule> (0.0f);
     bleed.amount.setTargetValue (1.0f);
     auto buffer = makeTestBuffer (2, 4000);
     const auto original = copyOf (buffer);
@@ -197,11 +185,11 @@ TEST (BleedModule, RePrepareResetsEverythingButTheRandomSequence)
 {
     const auto input = makeTestBuffer (2, 6000);
 
-    auto fresh = settledBleed (1.0f);
+    auto fresh = settledModule<BleedModule> (1.0f);
     auto freshOut = copyOf (input);
     fresh.process (freshOut, 2);
 
-    auto reused = settledBleed (1.0f);
+    auto reused = settledModule<BleedModule> (1.0f);
     auto scratch = copyOf (input);
     reused.process (scratch, 2);
     reused.prepare (44100.0, 512);

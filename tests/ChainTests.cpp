@@ -174,7 +174,7 @@ TEST (Chain, ProcessBlockNeverAllocates)
         auto buffer = makeTestBuffer (2, blockSize);
         juce::MidiBuffer midi;
         processor.processBlock (buffer, midi);
-        setPercent (processor, "FUZZ", 10.0f); // ramps are moving while we count
+        setPercent (processor, Parameter::fuzz, 10.0f); // ramps are moving while we count
 
         std::size_t allocations = 0;
         {

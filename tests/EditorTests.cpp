@@ -23,7 +23,6 @@ juce::Slider* knobsOf (Editor& editor, int index)
     return knobs[index];
 }
 
-const char* const parameterIds[] = { "BLEED", "FUZZ", "GRAIN", "AGE" };
 
 juce::MouseEvent mouseEventAt (juce::Slider& slider, juce::Point<float> position, juce::Point<float> downAt,
                                bool dragged)
@@ -78,8 +77,8 @@ TEST (Editor, PanelLayoutAt480By482)
     EXPECT_EQ (panel.getBounds(), juce::Rectangle<int> (0, 0, 480, 482));
     EXPECT_EQ (panel.titleLabel.getText(), "TARNGLOAM");
     EXPECT_EQ (panel.makerLabel.getText(), "VORLA");
-    EXPECT_EQ (panel.bleedLabel.getText(), "BLEED");
-    EXPECT_EQ (panel.ageLabel.getText(), "AGE");
+    EXPECT_EQ (panel.bleedLabel.getText(), tarngloam::infoOf (Parameter::bleed).id);
+    EXPECT_EQ (panel.ageLabel.getText(), tarngloam::infoOf (Parameter::age).id);
 
     // Each knob's value box is the 96 x 28 box centred under its rotary area.
     auto* box = valueBoxOf (panel.fuzzSlider);
@@ -125,29 +124,29 @@ TEST (Editor, KnobsFollowAndSetTheirParameters)
     TarnGloamAudioProcessor processor;
     auto editor = std::make_unique<Editor> (processor);
 
-    const char* defaults[] = { "50 %", "40 %", "20 %", "30 %" };
     for (int i = 0; i < 4; ++i)
     {
+        const auto& info = tarngloam::parameterTable[static_cast<size_t> (i)];
         auto* box = valueBoxOf (*knobsOf (*editor, i));
         ASSERT_NE (box, nullptr);
-        EXPECT_EQ (box->getText(), defaults[i]) << parameterIds[i];
+        EXPECT_EQ (box->getText(), juce::String (juce::roundToInt (info.defaultPercent)) + " %") << info.id;
         EXPECT_EQ (knobsOf (*editor, i)->getSliderStyle(), juce::Slider::RotaryVerticalDrag);
     }
 
     // The host moves a parameter: its knob follows.
-    setPercent (processor, "FUZZ", 73.0f);
+    setPercent (processor, Parameter::fuzz, 73.0f);
     EXPECT_FLOAT_EQ (static_cast<float> (editor->panel.fuzzSlider.getValue()), 73.0f);
     EXPECT_EQ (valueBoxOf (editor->panel.fuzzSlider)->getText(), "73 %");
 
     // Typing into a value box sets the parameter, and the box shows the whole-number text.
     valueBoxOf (editor->panel.grainSlider)->setText ("61.6", juce::sendNotificationSync);
-    EXPECT_FLOAT_EQ (percentOf (processor, "GRAIN"), 61.6f);
+    EXPECT_FLOAT_EQ (percentOf (processor, Parameter::grain), 61.6f);
     EXPECT_EQ (valueBoxOf (editor->panel.grainSlider)->getText(), "62 %");
 
     // A double-click returns the knob to its parameter's default.
-    setPercent (processor, "AGE", 90.0f);
+    setPercent (processor, Parameter::age, 90.0f);
     doubleClick (editor->panel.ageSlider);
-    EXPECT_FLOAT_EQ (percentOf (processor, "AGE"), 30.0f);
+    EXPECT_FLOAT_EQ (percentOf (processor, Parameter::age), 30.0f);
 
     // Closing and reopening shows the same values: they live in the processor.
     editor.reset();
@@ -164,14 +163,14 @@ TEST (Editor, KnobsTurnWithVerticalDragsOnly)
     auto& knob = editor.panel.grainSlider;
 
     drag (knob, { 80.0f, 0.0f });
-    EXPECT_FLOAT_EQ (percentOf (processor, "GRAIN"), 20.0f) << "a horizontal drag leaves the value";
+    EXPECT_FLOAT_EQ (percentOf (processor, Parameter::grain), 20.0f) << "a horizontal drag leaves the value";
 
     drag (knob, { 0.0f, -60.0f });
-    EXPECT_GT (percentOf (processor, "GRAIN"), 20.0f) << "dragging up turns the knob up";
+    EXPECT_GT (percentOf (processor, Parameter::grain), 20.0f) << "dragging up turns the knob up";
 
-    const float raised = percentOf (processor, "GRAIN");
+    const float raised = percentOf (processor, Parameter::grain);
     drag (knob, { 0.0f, 40.0f });
-    EXPECT_LT (percentOf (processor, "GRAIN"), raised) << "dragging down turns it back";
+    EXPECT_LT (percentOf (processor, Parameter::grain), raised) << "dragging down turns it back";
 }
 
 TEST (Editor, ProcessorCreatesItsOwnEditor)

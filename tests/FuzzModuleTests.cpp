@@ -4,17 +4,6 @@
 
 using namespace testing_support;
 
-namespace
-{
-FuzzModule settledFuzz (float control, double rate = 44100.0)
-{
-    FuzzModule fuzz;
-    fuzz.prepare (rate);
-    fuzz.amount.setCurrentAndTargetValue (control);
-    return fuzz;
-}
-} // namespace
-
 TEST (FuzzModule, SizesAndTimingsFollowTheSampleRate)
 {
     const struct
@@ -88,7 +77,7 @@ TEST (FuzzModule, OversamplingPathDelaysAnImpulseBy48Samples)
 
 TEST (FuzzModule, AtZeroOutputIsTheInputDelayedBy48Samples)
 {
-    auto fuzz = settledFuzz (0.0f);
+    auto fuzz = settledModule<FuzzModule> (0.0f);
     const auto input = makeTestBuffer (2, 6000);
     auto output = copyOf (input);
     processInBlocks (output, { 512, 7, 1000 }, [&] (auto& block) { fuzz.process (block, 2); });
@@ -111,7 +100,7 @@ TEST (FuzzModule, WetMixIsFullFromAControlOf8Percent)
 
     for (const auto& c : cases)
     {
-        auto fuzz = settledFuzz (c.control);
+        auto fuzz = settledModule<FuzzModule> (c.control);
         juce::AudioBuffer<float> buffer (2, 64);
         buffer.clear();
         fuzz.process (buffer, 2);
@@ -123,8 +112,8 @@ TEST (FuzzModule, MixGlidesLinearlyAcrossTheBlock)
 {
     // Two identical modules at full control; one starts the block from a mix of 0, the other
     // from 1, so their outputs reveal the first one's per-sample mix.
-    auto gliding = settledFuzz (1.0f);
-    auto full = settledFuzz (1.0f);
+    auto gliding = settledModule<FuzzModule> (1.0f);
+    auto full = settledModule<FuzzModule> (1.0f);
     auto warmUp = makeTestBuffer (2, 2048, 9);
     auto warmUpCopy = copyOf (warmUp);
     gliding.process (warmUp, 2);
@@ -158,7 +147,7 @@ TEST (FuzzModule, MixGlidesLinearlyAcrossTheBlock)
 
 TEST (FuzzModule, EnvelopeHoldsThenReleasesOnSilence)
 {
-    auto fuzz = settledFuzz (0.5f);
+    auto fuzz = settledModule<FuzzModule> (0.5f);
     juce::AudioBuffer<float> buffer (1, 3000);
     buffer.clear();
     buffer.setSample (0, 0, 0.8f);
@@ -181,7 +170,7 @@ TEST (FuzzModule, EnvelopeHoldsThenReleasesOnSilence)
 
 TEST (FuzzModule, MonoAdvancesSharedStateAndLeavesChannelOneAlone)
 {
-    auto fuzz = settledFuzz (0.6f);
+    auto fuzz = settledModule<FuzzModule> (0.6f);
     auto buffer = makeTestBuffer (2, 1000);
     const auto original = copyOf (buffer);
     fuzz.process (buffer, 1);
@@ -198,7 +187,7 @@ TEST (FuzzModule, MonoAdvancesSharedStateAndLeavesChannelOneAlone)
 
 TEST (FuzzModule, EmptyBlockChangesNothingAndPartitionDoesNotMatterOnceSettled)
 {
-    auto fuzz = settledFuzz (0.0f);
+    auto fuzz = settledModule<FuzzModule> (0.0f);
     fuzz.amount.setTargetValue (1.0f);
     juce::AudioBuffer<float> empty (2, 0);
     fuzz.process (empty, 2);
@@ -206,8 +195,8 @@ TEST (FuzzModule, EmptyBlockChangesNothingAndPartitionDoesNotMatterOnceSettled)
     EXPECT_EQ (fuzz.dryDelayIndex, 0);
 
     // After one block the mix has reached its target; from then on only the signal matters.
-    auto fuzzA = settledFuzz (0.7f);
-    auto fuzzB = settledFuzz (0.7f);
+    auto fuzzA = settledModule<FuzzModule> (0.7f);
+    auto fuzzB = settledModule<FuzzModule> (0.7f);
     auto warmUp = makeTestBuffer (2, 512, 3);
     auto warmUpCopy = copyOf (warmUp);
     fuzzA.process (warmUp, 2);

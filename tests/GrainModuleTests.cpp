@@ -4,18 +4,6 @@
 
 using namespace testing_support;
 
-namespace
-{
-GrainModule settledGrain (float control, double rate = 44100.0)
-{
-    GrainModule grain;
-    grain.prepare (rate, 512);
-    grain.setAmount (control);
-    grain.amount.setCurrentAndTargetValue (grain.control);
-    return grain;
-}
-} // namespace
-
 TEST (GrainModule, SizesFollowTheSampleRate)
 {
     const struct
@@ -91,7 +79,7 @@ TEST (GrainModule, AtZeroAfterTheRampOutputIsTheInputBitForBit)
 
 TEST (GrainModule, FullWetLevelScalesDryAndGrains)
 {
-    auto grain = settledGrain (1.0f);
+    auto grain = settledModule<GrainModule> (1.0f);
     juce::AudioBuffer<float> buffer (1, 1);
     buffer.setSample (0, 0, 0.8f);
     grain.process (buffer, 1);
@@ -103,11 +91,11 @@ TEST (GrainModule, OutputDoesNotDependOnBlockPartition)
 {
     const auto input = makeTestBuffer (2, 30000, 2);
     auto whole = copyOf (input);
-    auto grainA = settledGrain (0.45f);
+    auto grainA = settledModule<GrainModule> (0.45f);
     grainA.process (whole, 2);
 
     auto pieces = copyOf (input);
-    auto grainB = settledGrain (0.45f);
+    auto grainB = settledModule<GrainModule> (0.45f);
     processInBlocks (pieces, { 1, 7, 128, 4096, 0, 33, 999 }, [&] (auto& block) {
         grainB.setAmount (0.45f);
         grainB.process (block, 2);
@@ -117,7 +105,7 @@ TEST (GrainModule, OutputDoesNotDependOnBlockPartition)
 
 TEST (GrainModule, OffsetsAreDrawnOnlyWhenAVoiceWraps)
 {
-    auto grain = settledGrain (0.0f); // G = 11025
+    auto grain = settledModule<GrainModule> (0.0f); // G = 11025
     juce::AudioBuffer<float> buffer (2, 1);
     buffer.clear();
     grain.process (buffer, 2);
@@ -143,7 +131,7 @@ TEST (GrainModule, OffsetsAreDrawnOnlyWhenAVoiceWraps)
 
 TEST (GrainModule, MonoNoChannelsAndEmptyBlocks)
 {
-    auto grain = settledGrain (1.0f);
+    auto grain = settledModule<GrainModule> (1.0f);
     auto buffer = makeTestBuffer (2, 3000);
     const auto original = copyOf (buffer);
     grain.process (buffer, 1);
@@ -153,7 +141,7 @@ TEST (GrainModule, MonoNoChannelsAndEmptyBlocks)
     EXPECT_EQ (grain.lowpasses[1].state, 0.0f);
 
     // n = 0: phases, random draws and write position advance; the buffer is left alone.
-    auto idle = settledGrain (1.0f);
+    auto idle = settledModule<GrainModule> (1.0f);
     auto untouched = makeTestBuffer (2, 6000);
     idle.process (untouched, 0);
     EXPECT_TRUE (buffersIdentical (untouched, makeTestBuffer (2, 6000)));

@@ -1,3 +1,5 @@
+#include "plugin/ParameterTable.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <gtest/gtest.h>
@@ -37,16 +39,11 @@ void processOneBlock (juce::AudioPluginInstance& instance)
     instance.processBlock (buffer, midi);
 }
 
-struct HostedParameter
+// What the host sees of parameter i: normalised 0..1 values over the 0..100 % range.
+float hostedDefault (const tarngloam::ParameterInfo& info)
 {
-    const char* id;
-    const char* name;
-    float defaultValue;
-};
-
-const HostedParameter expectedParameters[] = {
-    { "BLEED", "Bleed", 0.5f }, { "FUZZ", "Fuzz", 0.4f }, { "GRAIN", "Grain", 0.2f }, { "AGE", "Age", 0.3f }
-};
+    return info.defaultPercent / tarngloam::maximumPercent;
+}
 } // namespace
 
 TEST (HostedBundle, ModuleListsOneAudioEffect)
@@ -82,16 +79,17 @@ TEST (HostedBundle, InstancePublishesParametersLatencyAndTail)
     ASSERT_GE (parameters.size(), 4);
     for (int i = 0; i < 4; ++i)
     {
-        SCOPED_TRACE (expectedParameters[i].id);
+        const auto& info = tarngloam::parameterTable[static_cast<size_t> (i)];
+        SCOPED_TRACE (info.id);
         auto* parameter = dynamic_cast<juce::HostedAudioProcessorParameter*> (parameters[i]);
         ASSERT_NE (parameter, nullptr);
         // The VST3 parameter ID a host stores in automation derives from the string ID.
         EXPECT_EQ (parameter->getParameterID(),
-                   juce::String (juce::String (expectedParameters[i].id).hashCode() & 0x7fffffff));
-        EXPECT_EQ (parameter->getName (100), expectedParameters[i].name);
+                   juce::String (juce::String (info.id).hashCode() & 0x7fffffff));
+        EXPECT_EQ (parameter->getName (100), info.name);
         EXPECT_EQ (parameter->getLabel(), "%");
-        EXPECT_NEAR (parameter->getDefaultValue(), expectedParameters[i].defaultValue, 1.0e-6f);
-        EXPECT_NEAR (parameter->getValue(), expectedParameters[i].defaultValue, 1.0e-6f);
+        EXPECT_NEAR (parameter->getDefaultValue(), hostedDefault (info), 1.0e-6f);
+        EXPECT_NEAR (parameter->getValue(), hostedDefault (info), 1.0e-6f);
         EXPECT_EQ (parameter->getText (0.426f, 16), "43");
         EXPECT_EQ (parameter->getText (0.999f, 16), "100");
     }
@@ -130,7 +128,7 @@ TEST (HostedBundle, StateSavedFromOneInstanceRestoresIntoAnother)
     target->setStateInformation (state.getData(), static_cast<int> (state.getSize()));
     processOneBlock (*target);
     for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR (target->getParameters()[i]->getValue(), values[i], 1.0e-3f) << expectedParameters[i].id;
+        EXPECT_NEAR (target->getParameters()[i]->getValue(), values[i], 1.0e-3f) << tarngloam::parameterTable[static_cast<size_t> (i)].id;
     EXPECT_EQ (target->getParameters()[0]->getCurrentValueAsText(), "12");
 
     source->releaseResources();

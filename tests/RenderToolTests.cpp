@@ -148,6 +148,13 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
         { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
         { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },
+        { "minus inside", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "5-0" }, "needs a number" },
+        { "two points", { good.getFullPathName(), outputFile.getFullPathName(), "--bleed", "1.2.3" }, "needs a number" },
+        { "exponent without digits", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "7e" }, "needs a number" },
+        { "two signs", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "+-3" }, "needs a number" },
+        { "nan", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "nan" }, "needs a number" },
+        { "inf", { good.getFullPathName(), outputFile.getFullPathName(), "--tempo", "inf" }, "needs a number" },
+        { "blank", { good.getFullPathName(), outputFile.getFullPathName(), "--block", " " }, "needs a number" },
         { "output is the input", { good.getFullPathName(), good.getFullPathName() }, "must not be the input" },
         { "unknown option", { good.getFullPathName(), outputFile.getFullPathName(), "--loud" }, "unknown option" },
     };

@@ -8,16 +8,9 @@ namespace
 {
 ReverbModule settledReverb (float send, float age = 0.0f, double rate = 44100.0)
 {
-    ReverbModule reverb;
-    reverb.prepare (rate, 512);
+    auto reverb = settledModule<ReverbModule> (send, rate);
     reverb.setAmount (age);
-    reverb.send.setCurrentAndTargetValue (send);
     return reverb;
-}
-
-float cornerOf (float coefficient, float rate)
-{
-    return -std::log (1.0f - coefficient) * rate / 6.2831855f;
 }
 } // namespace
 
@@ -69,7 +62,7 @@ TEST (ReverbModule, AgeSetsDampingCornerAndBrightness)
     {
         auto reverb = settledReverb (0.0f, c.age);
         EXPECT_FLOAT_EQ (reverb.brightness, c.brightness) << c.age;
-        EXPECT_NEAR (cornerOf (reverb.damping[7].coefficient, 44100.0f), c.corner, 2.0f) << c.age;
+        EXPECT_NEAR (onePoleCornerHz (reverb.damping[7].coefficient, 44100.0f), c.corner, 2.0f) << c.age;
     }
 }
 

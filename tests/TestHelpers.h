@@ -1,6 +1,7 @@
 #pragma once
 
 #include "plugin/PluginProcessor.h"
+#include "tools/HostHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -75,53 +76,21 @@ inline bool buffersIdentical (const juce::AudioBuffer<float>& a, const juce::Aud
     return true;
 }
 
-// Sets a parameter in percent, as the host or the editor would.
-inline void setPercent (TarnGloamAudioProcessor& processor, const char* id, float percent)
-{
-    auto* parameter = processor.parameters.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (percent));
-}
+using tarngloam::Parameter;
+using tarngloam::harness::FixedTempoPlayHead;
+using tarngloam::harness::percentOf;
+using tarngloam::harness::setPercent;
 
 inline void setAllPercent (TarnGloamAudioProcessor& processor, float bleed, float fuzz, float grain, float age)
 {
-    setPercent (processor, "BLEED", bleed);
-    setPercent (processor, "FUZZ", fuzz);
-    setPercent (processor, "GRAIN", grain);
-    setPercent (processor, "AGE", age);
+    tarngloam::harness::setAllPercent (processor, { bleed, fuzz, grain, age });
 }
 
-inline float percentOf (TarnGloamAudioProcessor& processor, const char* id)
-{
-    return processor.parameters.getRawParameterValue (id)->load();
-}
-
-// Configures the main buses, prepares and returns nothing: the processor is ready for blocks.
+// Chooses the main buses and prepares: the processor is ready for blocks.
 inline void prepareWithLayout (TarnGloamAudioProcessor& processor, int ins, int outs, double sampleRate = 44100.0,
                                int blockSize = 512)
 {
-    juce::AudioProcessor::BusesLayout layout;
-    layout.inputBuses.add (juce::AudioChannelSet::canonicalChannelSet (ins));
-    layout.outputBuses.add (juce::AudioChannelSet::canonicalChannelSet (outs));
-    EXPECT_TRUE (processor.setBusesLayout (layout));
-    processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
-    processor.prepareToPlay (sampleRate, blockSize);
+    EXPECT_TRUE (tarngloam::harness::prepare (processor, ins, outs, sampleRate, blockSize))
+        << ins << " -> " << outs << " channels refused";
 }
-
-// A play head that reports a fixed tempo, or a position without one.
-class FixedTempoPlayHead : public juce::AudioPlayHead
-{
-public:
-    explicit FixedTempoPlayHead (std::optional<double> bpmToReport) : bpm (bpmToReport) {}
-
-    juce::Optional<PositionInfo> getPosition() const override
-    {
-        PositionInfo info;
-        if (bpm)
-            info.setBpm (*bpm);
-        return info;
-    }
-
-private:
-    std::optional<double> bpm;
-};
 } // namespace testing_support

@@ -4,6 +4,7 @@
 //
 // Usage: tarngloam-demo OUTPUT_DIRECTORY
 
+#include "editor/Palette.h"
 #include "tools/OfflineRender.h"
 
 #include <juce_dsp/juce_dsp.h>
@@ -110,7 +111,7 @@ std::vector<std::vector<float>> spectrogram (const juce::AudioBuffer<float>& sig
 
 juce::Colour heat (float level) // 0..1
 {
-    const juce::Colour stops[] = { juce::Colour (0xff10151d), juce::Colour (0xff23405a), juce::Colour (0xff5f8b86),
+    const juce::Colour stops[] = { juce::Colour (0xff10151d), juce::Colour (0xff23405a), palette::accent,
                                    juce::Colour (0xffd9b35a), juce::Colour (0xfff4efe2) };
     const float x = juce::jlimit (0.0f, 1.0f, level) * 4.0f;
     const int i = juce::jmin (3, static_cast<int> (x));
@@ -122,9 +123,9 @@ void drawWaveform (juce::Graphics& g, const juce::AudioBuffer<float>& signal, ju
 {
     g.setColour (juce::Colour (0xff1f2935));
     g.fillRect (area);
-    g.setColour (juce::Colour (0xff38424f));
+    g.setColour (palette::track);
     g.drawHorizontalLine (area.getCentreY(), static_cast<float> (area.getX()), static_cast<float> (area.getRight()));
-    g.setColour (juce::Colour (0xffe9e5d9));
+    g.setColour (palette::light);
     const float half = area.getHeight() * 0.5f;
     for (int x = 0; x < area.getWidth(); ++x)
     {
@@ -159,17 +160,35 @@ void drawSpectrogram (juce::Graphics& g, const std::vector<std::vector<float>>& 
     g.drawImageAt (image, area.getX(), area.getY());
 }
 
-juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output)
+// 50 as "50", 12.5 as "12.5".
+juce::String shortNumber (double value)
+{
+    return juce::String (value, value == std::floor (value) ? 0 : 1);
+}
+
+// "BLEED 50 %, FUZZ 40 %, GRAIN 20 %, AGE 30 %, 120 bpm"
+juce::String describeSettings (const tarngloam::offline::RenderSettings& settings)
+{
+    juce::StringArray parts;
+    for (const auto& info : tarngloam::parameterTable)
+        parts.add (juce::String (info.id) + " " + shortNumber (settings.percents[tarngloam::indexOf (info.parameter)]) + " %");
+    if (settings.tempo)
+        parts.add (shortNumber (*settings.tempo) + " bpm");
+    return parts.joinIntoString (", ");
+}
+
+juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output,
+                            const tarngloam::offline::RenderSettings& settings)
 {
     constexpr int width = 1400, rowHeight = 400, margin = 24;
     juce::Image image (juce::Image::RGB, width, 2 * rowHeight + 3 * margin + 40, true);
     juce::Graphics g (image);
-    g.fillAll (juce::Colour (0xff1a222e));
+    g.fillAll (palette::background);
 
-    g.setColour (juce::Colour (0xffd8dde2));
+    g.setColour (palette::captionText);
     g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 22.0f, juce::Font::bold));
-    g.drawText ("TARNGLOAM demo: BLEED 50 %, FUZZ 40 %, GRAIN 20 %, AGE 30 %, 120 bpm", margin, 10, width - 2 * margin,
-                30, juce::Justification::centredLeft);
+    g.drawText ("TARNGLOAM demo: " + describeSettings (settings), margin, 10, width - 2 * margin, 30,
+                juce::Justification::centredLeft);
 
     const int totalSamples = output.getNumSamples();
     const int hop = 256;
@@ -182,7 +201,7 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
     for (int r = 0; r < 2; ++r)
     {
         const int top = 40 + margin + r * (rowHeight + margin);
-        g.setColour (juce::Colour (0xffd8dde2));
+        g.setColour (palette::captionText);
         g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 16.0f, juce::Font::plain));
         g.drawText (rows[r].title, margin, top, 100, 20, juce::Justification::centredLeft);
         const juce::Rectangle<int> wave (margin, top + 24, width - 2 * margin, 110);
@@ -213,7 +232,13 @@ int main (int argc, char** argv)
     const auto input = synthesiseDemo();
     tarngloam::offline::RenderSettings settings;
     settings.tempo = 120.0;
-    const auto output = tarngloam::offline::render (input, sampleRate, settings);
+    const auto rendered = tarngloam::offline::render (input, sampleRate, settings);
+    if (! rendered)
+    {
+        std::cerr << "tarngloam-demo: the plug-in refused a stereo layout" << std::endl;
+        return 1;
+    }
+    const auto& output = *rendered;
 
     juce::String error;
     const auto inputFile = directory.getChildFile ("demo-input.wav");
@@ -229,7 +254,7 @@ int main (int argc, char** argv)
     pictureFile.deleteFile();
     juce::FileOutputStream stream (pictureFile);
     juce::PNGImageFormat png;
-    if (! stream.openedOk() || ! png.writeImageToStream (drawComparison (input, output), stream))
+    if (! stream.openedOk() || ! png.writeImageToStream (drawComparison (input, output, settings), stream))
     {
         std::cerr << "tarngloam-demo: could not write " << pictureFile.getFullPathName() << std::endl;
         return 1;

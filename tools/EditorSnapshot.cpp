@@ -10,8 +10,10 @@
 
 namespace
 {
-bool writeSnapshot (TarnGloamAudioProcessorEditor& editor, int width, int height, const juce::File& file)
+// Writes editor-WIDTHxHEIGHT.png into the directory.
+bool writeSnapshot (TarnGloamAudioProcessorEditor& editor, int width, int height, const juce::File& directory)
 {
+    const auto file = directory.getChildFile ("editor-" + juce::String (width) + "x" + juce::String (height) + ".png");
     editor.setSize (width, height);
     const auto image = editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
 
@@ -44,8 +46,9 @@ int main (int argc, char** argv)
 
     TarnGloamAudioProcessor processor;
     TarnGloamAudioProcessorEditor editor (processor);
-    const bool ok = writeSnapshot (editor, 480, 482, directory.getChildFile ("editor-480x482.png"))
-                    && writeSnapshot (editor, 960, 964, directory.getChildFile ("editor-960x964.png"));
+    using Editor = TarnGloamAudioProcessorEditor;
+    const bool ok = writeSnapshot (editor, Editor::panelWidth, Editor::panelHeight, directory)
+                    && writeSnapshot (editor, Editor::maximumWidth, Editor::maximumHeight, directory);
     if (! ok)
         std::cerr << "tarngloam-snapshot: could not write the PNG files" << std::endl;
     return ok ? 0 : 1;

@@ -1,38 +1,14 @@
 #include "tools/OfflineRender.h"
 
-#include "plugin/PluginProcessor.h"
+#include "tools/HostHarness.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
 namespace tarngloam::offline
 {
-namespace
-{
-    class FixedTempo : public juce::AudioPlayHead
-    {
-    public:
-        explicit FixedTempo (double bpmToReport) : bpm (bpmToReport) {}
-
-        juce::Optional<PositionInfo> getPosition() const override
-        {
-            PositionInfo info;
-            info.setBpm (bpm);
-            return info;
-        }
-
-    private:
-        double bpm;
-    };
-
-    void setPercent (TarnGloamAudioProcessor& processor, const char* id, float percent)
-    {
-        auto* parameter = processor.parameters.getParameter (id);
-        parameter->setValueNotifyingHost (parameter->convertTo0to1 (percent));
-    }
-} // namespace
-
-juce::AudioBuffer<float> render (const juce::AudioBuffer<float>& input, double sampleRate,
-                                 const RenderSettings& settings, const std::function<void (double)>& progress)
+std::optional<juce::AudioBuffer<float>> render (const juce::AudioBuffer<float>& input, double sampleRate,
+                                                const RenderSettings& settings,
+                                                const std::function<void (double)>& progress)
 {
     const int ins = input.getNumChannels();
     const int outs = (ins == 1 && settings.monoToStereo) ? 2 : ins;
@@ -40,19 +16,11 @@ juce::AudioBuffer<float> render (const juce::AudioBuffer<float>& input, double s
     const int inputLength = input.getNumSamples();
 
     TarnGloamAudioProcessor processor;
-    setPercent (processor, "BLEED", settings.bleed);
-    setPercent (processor, "FUZZ", settings.fuzz);
-    setPercent (processor, "GRAIN", settings.grain);
-    setPercent (processor, "AGE", settings.age);
+    harness::setAllPercent (processor, settings.percents);
+    if (! harness::prepare (processor, ins, outs, sampleRate, blockSize))
+        return std::nullopt;
 
-    juce::AudioProcessor::BusesLayout layout;
-    layout.inputBuses.add (juce::AudioChannelSet::canonicalChannelSet (ins));
-    layout.outputBuses.add (juce::AudioChannelSet::canonicalChannelSet (outs));
-    processor.setBusesLayout (layout);
-    processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
-    processor.prepareToPlay (sampleRate, blockSize);
-
-    std::optional<FixedTempo> playHead;
+    std::optional<harness::FixedTempoPlayHead> playHead;
     if (settings.tempo)
     {
         playHead.emplace (*settings.tempo);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugin/ParameterTable.h"
+
 #include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_core/juce_core.h>
 
@@ -11,17 +13,18 @@ namespace tarngloam::offline
 {
 struct RenderSettings
 {
-    float bleed = 50.0f, fuzz = 40.0f, grain = 20.0f, age = 30.0f; // percent
-    std::optional<double> tempo;                                    // none: the plug-in's 120 default
+    ParameterValues percents = defaultParameterValues(); // in parameterTable order
+    std::optional<double> tempo;                          // none: the plug-in's 120 default
     int blockSize = 512;
-    bool trimLatency = true;  // drop the 52-sample latency so the output lines up with the input
-    bool appendTail = true;   // run on for the 0.6 s tail after the input ends
+    bool trimLatency = true;   // drop the 52-sample latency so the output lines up with the input
+    bool appendTail = true;    // run on for the 0.6 s tail after the input ends
     bool monoToStereo = false; // a mono input renders to two channels
 };
 
 // Processes `input` (one or two channels) as a host would, in blocks of settings.blockSize.
-// `progress`, when given, is called with the fraction done after each block.
-juce::AudioBuffer<float> render (const juce::AudioBuffer<float>& input, double sampleRate,
+// `progress`, when given, is called with the fraction done after each block. Returns nothing when
+// the processor refuses the input's channel layout.
+std::optional<juce::AudioBuffer<float>> render (const juce::AudioBuffer<float>& input, double sampleRate,
                                  const RenderSettings& settings,
                                  const std::function<void (double)>& progress = {});
 

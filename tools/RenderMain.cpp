@@ -9,11 +9,13 @@
 //   --no-tail                              stop when the input ends instead of adding the 0.6 s tail
 // INPUT is WAV or AIFF, mono or stereo; OUTPUT is a 32-bit float WAV at the input's rate.
 
+#include "plugin/Parameters.h"
 #include "tools/OfflineRender.h"
 
 #include <juce_events/juce_events.h>
 
 #include <iostream>
+#include <optional>
 
 namespace
 {
@@ -29,15 +31,22 @@ struct Options
     std::exit (1);
 }
 
+// The same strict, locale-independent reading as a saved state's values.
 double parseNumber (const juce::String& option, const juce::String& text)
 {
-    const auto trimmed = text.trim();
-    if (trimmed.isEmpty() || ! trimmed.containsOnly ("0123456789.-+eE"))
+    double value = 0.0;
+    if (! tarngloam::parseFiniteNumber (text, value))
         fail (option + " needs a number, not '" + text + "'");
-    const double value = trimmed.getDoubleValue();
-    if (! std::isfinite (value))
-        fail (option + " needs a finite number, not '" + text + "'");
     return value;
+}
+
+// --bleed, --fuzz, --grain, --age: the parameter IDs in lower case.
+std::optional<tarngloam::Parameter> knobOption (const juce::String& arg)
+{
+    for (const auto& info : tarngloam::parameterTable)
+        if (arg == "--" + juce::String (info.id).toLowerCase())
+            return info.parameter;
+    return std::nullopt;
 }
 
 float parsePercent (const juce::String& option, const juce::String& text)
@@ -62,10 +71,8 @@ Options parseArguments (const juce::StringArray& args)
             return args[++i];
         };
 
-        if (arg == "--bleed")        options.settings.bleed = parsePercent (arg, value());
-        else if (arg == "--fuzz")    options.settings.fuzz = parsePercent (arg, value());
-        else if (arg == "--grain")   options.settings.grain = parsePercent (arg, value());
-        else if (arg == "--age")     options.settings.age = parsePercent (arg, value());
+        if (const auto knob = knobOption (arg))
+            options.settings.percents[tarngloam::indexOf (*knob)] = parsePercent (arg, value());
         else if (arg == "--tempo")
         {
             const double bpm = parseNumber (arg, value());
@@ -132,10 +139,12 @@ int main (int argc, char** argv)
     };
 
     const auto rendered = tarngloam::offline::render (source->samples, source->sampleRate, options.settings, progress);
-    if (! tarngloam::offline::writeFloatWav (options.output, rendered, source->sampleRate, error))
+    if (! rendered)
+        fail ("the plug-in does not accept that channel layout");
+    if (! tarngloam::offline::writeFloatWav (options.output, *rendered, source->sampleRate, error))
         fail (error);
 
-    std::cout << "wrote " << options.output.getFullPathName() << ": " << rendered.getNumChannels() << " channel(s), "
-              << rendered.getNumSamples() << " samples at " << source->sampleRate << " Hz" << std::endl;
+    std::cout << "wrote " << options.output.getFullPathName() << ": " << rendered->getNumChannels() << " channel(s), "
+              << rendered->getNumSamples() << " samples at " << source->sampleRate << " Hz" << std::endl;
     return 0;
 }
