@@ -53,6 +53,59 @@ float readBehind (const float* buffer, int length, int writeIndex, float delay)
     return readHermite (buffer, length, writeIndex - whole - 1, 1.0f - (d - static_cast<float> (whole)));
 }
 
+namespace
+{
+    // The four points around index + fraction in each lane's buffer, and the curve through them.
+    Lanes hermiteFromIndices (const float* const* buffers, const int* masks, const int* indices, const Lanes& fractions)
+    {
+        alignas (16) float ym1[Lanes::width], y0[Lanes::width], y1[Lanes::width], y2[Lanes::width];
+        for (int i = 0; i < Lanes::width; ++i)
+        {
+            const float* buffer = buffers[i];
+            const int mask = masks[i];
+            ym1[i] = buffer[(indices[i] - 1) & mask];
+            y0[i] = buffer[indices[i] & mask];
+            y1[i] = buffer[(indices[i] + 1) & mask];
+            y2[i] = buffer[(indices[i] + 2) & mask];
+        }
+        return hermiteLanes (Lanes::load (ym1), Lanes::load (y0), Lanes::load (y1), Lanes::load (y2), fractions);
+    }
+} // namespace
+
+Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions)
+{
+    alignas (16) float wholes[Lanes::width];
+    int indices[Lanes::width];
+    for (int i = 0; i < Lanes::width; ++i)
+    {
+        wholes[i] = std::floor (positions[i]);
+        indices[i] = static_cast<int> (wholes[i]);
+    }
+    return hermiteFromIndices (buffers, masks, indices, positions - Lanes::load (wholes));
+}
+
+Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays)
+{
+    alignas (16) float fractions[Lanes::width];
+    int indices[Lanes::width];
+    for (int i = 0; i < Lanes::width; ++i)
+    {
+        // As readBehind: below two samples the read settles on the sample two positions back.
+        const float delay = delays[i];
+        if (delay < 2.0f)
+        {
+            indices[i] = writeIndex - 3;
+            fractions[i] = 1.0f;
+            continue;
+        }
+        const float d = std::min (delay, static_cast<float> (masks[i] + 1) - 4.0f);
+        const int whole = static_cast<int> (d);
+        indices[i] = writeIndex - whole - 1;
+        fractions[i] = 1.0f - (d - static_cast<float> (whole));
+    }
+    return hermiteFromIndices (buffers, masks, indices, Lanes::load (fractions));
+}
+
 float softClip (float x, float threshold, float width)
 {
     const float magnitude = std::fabs (x);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/SimdLanes.h"
+
 #include <cmath>
 
 // Small signal-processing pieces shared by the effect modules. All arithmetic is single precision
@@ -31,6 +33,14 @@ float readHermite (const float* buffer, int length, int index, float fraction);
 
 // Reads a circular buffer `delay` samples behind the sample just written at `writeIndex`.
 float readBehind (const float* buffer, int length, int writeIndex, float delay);
+
+// Four reads at once from power-of-two circular buffers (masks are their lengths minus one), each
+// lane exactly as the scalar functions above read it:
+// lane i of readHermiteLanes is readHermite (buffers[i], masks[i] + 1, floor (p), p - floor (p))
+// for p = positions[i]; lane i of readBehindLanes is readBehind (buffers[i], masks[i] + 1,
+// writeIndex, delays[i]).
+Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions);
+Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays);
 
 // Soft-knee limiter: x itself up to the threshold, then a tanh knee towards threshold + width.
 float softClip (float x, float threshold, float width);

@@ -90,42 +90,105 @@ float OversampledShaper::shapeSample (int ch, float x, const FuzzCurve& c, float
     return u * c.outputGain;
 }
 
-float OversampledShaper::processSample (int channel, float x, const FuzzCurve& c, float bias)
+namespace
+{
+    // output[i] = start[i] + taps[0]·newest[i] + taps[1]·newest[i − 1] + … + taps[numTaps − 1]·newest[i − numTaps + 1],
+    // added in that order. Feed-forward, so four outputs run side by side, one per lane, and
+    // three groups of four at once keep the adder busy.
+    void firSums (const float* taps, const float* newest, const float* start, float* output, int count)
+    {
+        constexpr int numTaps = OversampledShaper::numTaps;
+        constexpr int width = Lanes::width;
+        int i = 0;
+        for (; i + 3 * width <= count; i += 3 * width)
+        {
+            auto a = Lanes::load (start + i);
+            auto b = Lanes::load (start + i + width);
+            auto c = Lanes::load (start + i + 2 * width);
+            for (int j = 0; j < numTaps; ++j)
+            {
+                const Lanes tap = taps[j];
+                a = a + tap * Lanes::load (newest + i - j);
+                b = b + tap * Lanes::load (newest + i + width - j);
+                c = c + tap * Lanes::load (newest + i + 2 * width - j);
+            }
+            a.store (output + i);
+            b.store (output + i + width);
+            c.store (output + i + 2 * width);
+        }
+        for (; i + width <= count; i += width)
+        {
+            auto a = Lanes::load (start + i);
+            for (int j = 0; j < numTaps; ++j)
+                a = a + taps[j] * Lanes::load (newest + i - j);
+            a.store (output + i);
+        }
+        for (; i < count; ++i)
+        {
+            float sum = start[i];
+            for (int j = 0; j < numTaps; ++j)
+                sum += taps[j] * newest[i - j];
+            output[i] = sum;
+        }
+    }
+
+    // Drops the oldest `count` entries of a history followed by a chunk: the newest `keep` move to the front.
+    void keepNewest (float* history, int keep, int count)
+    {
+        std::copy (history + count, history + count + keep, history);
+    }
+} // namespace
+
+void OversampledShaper::processChunk (int ch, const float* input, float* output, int count, const FuzzCurve& c,
+                                      const float* biases)
+{
+    constexpr int upKept = numTaps - 1, downKept = numTaps, evenKept = numTaps / 2;
+    float* up = upHistory[ch];
+    float* down = downHistory[ch];
+    float* even = evenHistory[ch];
+    std::copy (input, input + count, up + upKept);
+
+    // Odd phase: the input interpolated half a sample after the even one (a delay of 23.5),
+    // accumulated from 0.
+    static constexpr float zeros[maxChunk] {};
+    float odd[maxChunk];
+    firSums (halfbandTaps, up + upKept, zeros, odd, count);
+
+    // The clipper at the doubled rate; the tone state sees the even sample (the input 24
+    // samples ago) first.
+    for (int i = 0; i < count; ++i)
+    {
+        even[evenKept + i] = shapeSample (ch, up[upKept + i - 24], c, biases[i]);
+        down[downKept + i] = shapeSample (ch, odd[i], c, biases[i]);
+    }
+
+    // Down: the even sample 24 steps old plus the odd ones 1..48 steps old, then halved. The
+    // newest odd sample is not used.
+    firSums (halfbandTaps, down + downKept - 1, even, output, count);
+    for (int i = 0; i < count; ++i)
+        output[i] = output[i] * 0.5f;
+
+    keepNewest (up, upKept, count);
+    keepNewest (down, downKept, count);
+    keepNewest (even, evenKept, count);
+}
+
+void OversampledShaper::processBlock (int channel, const float* input, float* output, int count, const FuzzCurve& c,
+                                      const float* biases)
 {
     const int ch = std::clamp (channel, 0, 1);
+    for (int start = 0; start < count; start += maxChunk)
+    {
+        const int length = std::min (maxChunk, count - start);
+        processChunk (ch, input + start, output + start, length, c, biases + start);
+    }
+}
 
-    upIndex[ch] = (upIndex[ch] + 47) % 48;
-    upHistory[ch][upIndex[ch]] = x;
-
-    // Odd phase: the input interpolated half a sample after the even one (a delay of 23.5).
-    // The input j samples ago lies at (upIndex + j) % 48: two runs that need no remainder.
-    const float* up = upHistory[ch];
-    const int upSplit = 48 - upIndex[ch];
-    float odd = 0.0f;
-    for (int j = 0; j < upSplit; ++j)
-        odd += halfbandTaps[j] * up[upIndex[ch] + j];
-    for (int j = upSplit; j < numTaps; ++j)
-        odd += halfbandTaps[j] * up[upIndex[ch] + j - 48];
-    const float even = up[(upIndex[ch] + 24) % 48];
-
-    // The tone state sees the even sample first.
-    const float ye = shapeSample (ch, even, c, bias);
-    const float yo = shapeSample (ch, odd, c, bias);
-
-    evenIndex[ch] = (evenIndex[ch] + 24) % 25;
-    evenHistory[ch][evenIndex[ch]] = ye;
-    downIndex[ch] = (downIndex[ch] + 48) % 49;
-    downHistory[ch][downIndex[ch]] = yo;
-
-    // The odd sample j steps old lies at (downIndex + j) % 49, for j = 1..48: again two runs.
-    const float* down = downHistory[ch];
-    const int downSplit = 49 - downIndex[ch];
-    float sum = evenHistory[ch][(evenIndex[ch] + 24) % 25];
-    for (int j = 1; j < downSplit && j <= numTaps; ++j)
-        sum += halfbandTaps[j - 1] * down[downIndex[ch] + j];
-    for (int j = std::max (1, downSplit); j <= numTaps; ++j)
-        sum += halfbandTaps[j - 1] * down[downIndex[ch] + j - 49];
-    return sum * 0.5f;
+float OversampledShaper::processSample (int channel, float x, const FuzzCurve& c, float bias)
+{
+    float y = 0.0f;
+    processBlock (channel, &x, &y, 1, c, &bias);
+    return y;
 }
 
 void OversampledShaper::reset()
@@ -136,7 +199,6 @@ void OversampledShaper::reset()
         std::fill (std::begin (upHistory[ch]), std::end (upHistory[ch]), 0.0f);
         std::fill (std::begin (downHistory[ch]), std::end (downHistory[ch]), 0.0f);
         std::fill (std::begin (evenHistory[ch]), std::end (evenHistory[ch]), 0.0f);
-        upIndex[ch] = downIndex[ch] = evenIndex[ch] = 0;
     }
 }
 
@@ -229,6 +291,38 @@ void FuzzModule::process (juce::AudioBuffer<float>& buffer, int numChannels)
         processChannels (block->channels, block->numChannels, block->numSamples);
 }
 
+void FuzzModule::computeBiases (float* const* channels, int numChannels, int start, int count, float* biases)
+{
+    // One envelope for both channels, following the louder one; read before any sample changes.
+    for (int i = 0; i < count; ++i)
+    {
+        float peak = 0.0f;
+        for (int ch = 0; ch < numChannels; ++ch)
+            peak = std::max (peak, std::fabs (channels[ch][start + i]));
+        followEnvelope (peak);
+        biases[i] = curve.bias * envelope;
+    }
+}
+
+void FuzzModule::finishChannel (int ch, float* samples, const float* wet, int count, int firstIndex, float step)
+{
+    // DC removal and the output knee, then the crossfade with the input 48 samples ago; the mix
+    // glides from the last block's to this block's across the whole block.
+    int delayIndex = dryDelayIndex;
+    for (int i = 0; i < count; ++i)
+    {
+        const float x = samples[i];
+        dryDelay[ch][delayIndex] = x;
+        const float delayed = dryDelay[ch][(delayIndex + 1) % 49];
+        delayIndex = (delayIndex + 1) % 49;
+
+        float y = dcBlockers[ch].processSample (wet[i]);
+        y = softClip (y, 0.88f, 0.1f);
+        const float mix = static_cast<float> (firstIndex + i + 1) * step + previousMix;
+        samples[i] = (y - delayed) * mix + delayed;
+    }
+}
+
 void FuzzModule::processChannels (float* const* channels, int numChannels, int numSamples)
 {
     // The curve changes once per block; only the dry/wet mix glides per sample.
@@ -239,30 +333,23 @@ void FuzzModule::processChannels (float* const* channels, int numChannels, int n
     const float target = clamp01 (ctl / 0.08f);
     const float step = (target - previousMix) / static_cast<float> (numSamples);
 
-    for (int i = 0; i < numSamples; ++i)
+    for (int start = 0; start < numSamples; start += chunkSize)
     {
-        const float mix = static_cast<float> (i + 1) * step + previousMix;
-
-        float peak = 0.0f;
-        for (int ch = 0; ch < numChannels; ++ch)
-            peak = std::max (peak, std::fabs (channels[ch][i]));
-        followEnvelope (peak);
-        const float bias = curve.bias * envelope;
+        const int count = std::min (chunkSize, numSamples - start);
+        float biases[chunkSize];
+        computeBiases (channels, numChannels, start, count, biases);
 
         for (int ch = 0; ch < numChannels; ++ch)
         {
-            const float x = channels[ch][i];
-            dryDelay[ch][dryDelayIndex] = x;
-            const float delayed = dryDelay[ch][(dryDelayIndex + 1) % 49];
-
-            float y = toneFilters[ch][1].processSample (toneFilters[ch][0].processSample (x));
-            y = shaper.processSample (ch, y, curve, bias);
-            y = dcBlockers[ch].processSample (y);
-            y = softClip (y, 0.88f, 0.1f);
-            channels[ch][i] = (y - delayed) * mix + delayed;
+            float* samples = channels[ch] + start;
+            float wet[chunkSize];
+            for (int i = 0; i < count; ++i)
+                wet[i] = toneFilters[ch][1].processSample (toneFilters[ch][0].processSample (samples[i]));
+            shaper.processBlock (ch, wet, wet, count, curve, biases);
+            finishChannel (ch, samples, wet, count, start, step);
         }
 
-        dryDelayIndex = (dryDelayIndex + 1) % 49;
+        dryDelayIndex = (dryDelayIndex + count) % 49;
     }
 
     previousMix = target;

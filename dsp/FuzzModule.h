@@ -21,23 +21,35 @@ FuzzCurve makeFuzzCurve (float ctl);
 
 // The clipper run at twice the sample rate, with a 48-tap half-band filter up and down.
 // Both the even and the odd branch arrive 48 base-rate samples late.
+//
+// A block is shaped in three passes: the upsampling sums for all its samples, then the clipper
+// sample by sample (its tone filter is recursive), then the downsampling sums. The two filters
+// are feed-forward, so their sums run four output samples at a time, each in the written tap order.
 struct OversampledShaper
 {
     static constexpr int numTaps = 48;
     static const float halfbandTaps[numTaps];
 
-    tarngloam::OnePole tone[2];
-    float upHistory[2][48] {};
-    float downHistory[2][49] {};
-    float evenHistory[2][25] {};
-    int upIndex[2] {};
-    int downIndex[2] {};
-    int evenIndex[2] {};
+    // Samples shaped per pass; longer blocks run in several.
+    static constexpr int maxChunk = 64;
 
+    tarngloam::OnePole tone[2];
+    // Per channel, oldest first: the last 47 inputs, the last 48 odd-phase and the last 24
+    // even-phase shaped samples, each followed by room for one chunk.
+    float upHistory[2][numTaps - 1 + maxChunk] {};
+    float downHistory[2][numTaps + maxChunk] {};
+    float evenHistory[2][numTaps / 2 + maxChunk] {};
+
+    // Shapes `count` samples of one channel (clamped to 0..1) from `input` into `output` (which may
+    // be the same array), the bias given per sample.
+    void processBlock (int channel, const float* input, float* output, int count, const FuzzCurve& curve,
+                       const float* biases);
     float processSample (int channel, float x, const FuzzCurve& curve, float bias);
     void reset();
 
 private:
+    void processChunk (int ch, const float* input, float* output, int count, const FuzzCurve& curve,
+                       const float* biases);
     float shapeSample (int ch, float x, const FuzzCurve& curve, float bias);
 };
 
@@ -68,9 +80,13 @@ public:
     juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear> amount;
 
 private:
+    static constexpr int chunkSize = OversampledShaper::maxChunk;
+
     void processChannels (float* const* channels, int numChannels, int numSamples);
     void updateBlockControls (float ctl);
     void followEnvelope (float peak);
+    void computeBiases (float* const* channels, int numChannels, int start, int count, float* biases);
+    void finishChannel (int ch, float* samples, const float* wet, int count, int firstIndex, float step);
 
     // The curve and tone design depend on the control alone, so they are kept while it is unchanged.
     FuzzCurve curve;

@@ -20,6 +20,8 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         lineSizes[L] = nextPowerOfTwo (lineLengths[L] + modulationMargin + 8);
         lineMasks[L] = lineSizes[L] - 1;
         lines[L].assign (static_cast<size_t> (lineSizes[L]), 0.0f);
+        lineData[L] = lines[L].data();
+        lineLengthsAsFloat[L] = static_cast<float> (lineLengths[L]);
         damping[L].coefficient = OnePole::coefficientFor (4000.0f, srf);
         loopAllpassLengths[L] = std::max (4, roundToNearest (allpassLengths[L] * ratio));
         loopAllpasses[L].assign (static_cast<size_t> (loopAllpassLengths[L]), 0.0f);
@@ -108,31 +110,47 @@ float ReverbModule::diffuse (int channel, float x)
     return x;
 }
 
+// The lines run four at a time, one per lane.
 void ReverbModule::readModulatedTaps (float* taps, float phaseStep, float depth)
 {
-    for (int L = 0; L < numLines; ++L)
+    for (int first = 0; first < numLines; first += Lanes::width)
     {
-        lfoPhases[L] += phaseStep * lfoRates[L];
-        if (lfoPhases[L] > twoPi)
-            lfoPhases[L] -= twoPi;
+        auto phases = Lanes::load (lfoPhases + first) + phaseStep * Lanes::load (lfoRates + first);
+        phases = Lanes::selectLess (twoPi, phases, phases - twoPi, phases); // wrapped above 2 pi
+        phases.store (lfoPhases + first);
 
         // Never closer than 8 samples to the write position.
-        const float d = std::max (8.0f, std::sin (lfoPhases[L]) * depth + static_cast<float> (lineLengths[L]));
-        const float p = static_cast<float> (lineWriteIndices[L]) - d;
-        const float whole = std::floor (p);
-        taps[L] = readHermite (lines[L].data(), lineSizes[L], static_cast<int> (whole), p - whole);
+        const auto delays = maxLanes (8.0f, sinLanes (phases) * depth + Lanes::load (lineLengthsAsFloat + first));
+        const auto writePositions = Lanes::generate ([&] (int i)
+                                                     { return static_cast<float> (lineWriteIndices[first + i]); });
+        readHermiteLanes (lineData + first, lineMasks + first, writePositions - delays).store (taps + first);
     }
 }
 
 void ReverbModule::runLoopFilters (float* taps)
 {
-    // Damping keeps `brightness` of the band above the lowpass, then allpass and decay gain.
-    for (int L = 0; L < numLines; ++L)
+    for (int first = 0; first < numLines; first += Lanes::width)
     {
-        const float lp = damping[L].processSample (taps[L]);
-        float y = (taps[L] - lp) * brightness + lp;
-        y = processAllpass (loopAllpasses[L].data(), loopAllpassLengths[L], loopAllpassIndices[L], 0.6f, y);
-        taps[L] = y * lineGains[L];
+        // Damping keeps `brightness` of the band above the lowpass.
+        const auto x = Lanes::load (taps + first);
+        auto lowpass = Lanes::generate ([&] (int i) { return damping[first + i].state; });
+        const auto coefficients = Lanes::generate ([&] (int i) { return damping[first + i].coefficient; });
+        lowpass = (x - lowpass) * coefficients + lowpass;
+        const auto damped = (x - lowpass) * brightness + lowpass;
+
+        // The loop allpass (gain 0.6), then the decay gain.
+        const auto delayed = Lanes::generate ([&] (int i)
+                                              { return loopAllpasses[first + i][static_cast<size_t> (loopAllpassIndices[first + i])]; });
+        const auto v = damped - 0.6f * delayed;
+        for (int i = 0; i < Lanes::width; ++i)
+        {
+            const int L = first + i;
+            damping[L].state = lowpass[i];
+            loopAllpasses[L][static_cast<size_t> (loopAllpassIndices[L])] = v[i];
+            if (++loopAllpassIndices[L] >= loopAllpassLengths[L])
+                loopAllpassIndices[L] = 0;
+        }
+        ((0.6f * v + delayed) * Lanes::load (lineGains + first)).store (taps + first);
     }
 }
 

@@ -67,6 +67,10 @@ private:
     static void mixHadamard (float* taps);
     void writeLines (const float* taps, float left, float right);
 
+    // The lines' storage and lengths as the four-lane reads want them; set in prepare.
+    const float* lineData[numLines] {};
+    float lineLengthsAsFloat[numLines] {};
+
     // setAmount runs every block; the damping design is kept while its value holds.
     float designedAmount = 0.0f;
     bool designValid = false;
