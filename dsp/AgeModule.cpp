@@ -92,7 +92,7 @@ void AgeModule::setAmount (float value)
     designValid = true;
 }
 
-float AgeModule::processChannel (int ch, float input, float v, const float* depths, float phaseStep)
+float AgeModule::moveReadHead (int ch, float input, const float* depths, float phaseStep, float& wowSine)
 {
     buffers[ch][static_cast<size_t> (writeIndex)] = input;
 
@@ -119,12 +119,13 @@ float AgeModule::processChannel (int ch, float input, float v, const float* dept
     const float delay = depths[3] * driftValues[ch] + m;
 
     // Four samples behind the write position at rest, plus the modulated delay.
-    const float p = (static_cast<float> (writeIndex) - 4.0f) - delay;
-    const float whole = std::floor (p);
-    const int index = static_cast<int> (whole);
-    const float r = readHermite (buffers[ch].data(), bufferSize, index, p - whole);
+    wowSine = s[0];
+    return (static_cast<float> (writeIndex) - 4.0f) - delay;
+}
 
-    const float x = (1.0f - (0.5f - 0.5f * s[0]) * (0.24f * v)) * r * drive;
+float AgeModule::wear (int ch, float r, float v, float wowSine)
+{
+    const float x = (1.0f - (0.5f - 0.5f * wowSine) * (0.24f * v)) * r * drive;
     const float y = asymmetricClip (x, clipThreshold) * makeupGain;
     const float lp = lowpasses[ch].processSample (y);
     return v > 0.0f ? lp : r;
@@ -140,6 +141,9 @@ void AgeModule::processChannels (float* const* channels, int numChannels, int nu
 {
     const float srf = static_cast<float> (sampleRate);
     const float phaseStep = twoPi / srf;
+    const float* const laneBuffers[Lanes::width] = { buffers[0].data(), buffers[1].data(), buffers[0].data(),
+                                                      buffers[1].data() };
+    const int laneMasks[Lanes::width] = { bufferMask, bufferMask, bufferMask, bufferMask };
 
     for (int i = 0; i < numSamples; ++i)
     {
@@ -149,8 +153,15 @@ void AgeModule::processChannels (float* const* channels, int numChannels, int nu
         {
             const float depths[4] = { lfoDepthSeconds[0] * srf * v, lfoDepthSeconds[1] * srf * v,
                                       lfoDepthSeconds[2] * srf * v, driftDepthSeconds * srf * v };
+            // Both channels' heads move first (the drift draws keep their order), then both read
+            // in one four-lane read: lane 0 the left channel, lane 1 the right.
+            float positions[2] {}, wowSines[2] {};
             for (int ch = 0; ch < numChannels; ++ch)
-                channels[ch][i] = processChannel (ch, channels[ch][i], v, depths, phaseStep);
+                positions[ch] = moveReadHead (ch, channels[ch][i], depths, phaseStep, wowSines[ch]);
+            const auto reads = readHermiteLanes (laneBuffers, laneMasks,
+                                                 Lanes::generate ([&] (int lane) { return positions[lane % 2]; }));
+            for (int ch = 0; ch < numChannels; ++ch)
+                channels[ch][i] = wear (ch, reads[ch], v, wowSines[ch]);
         }
 
         writeIndex = (writeIndex + 1) & bufferMask;

@@ -44,8 +44,11 @@ public:
 private:
     static float computeMakeupGain (float drive, float clipThreshold);
     void processChannels (float* const* channels, int numChannels, int numSamples);
-    // phaseStep is the LFO phase step per hertz, 2 pi / sample rate.
-    float processChannel (int ch, float input, float v, const float* depths, float phaseStep);
+    // Writes the input and moves the channel's LFOs and drift; returns the fractional read position
+    // and the wow LFO's sine. phaseStep is the LFO phase step per hertz, 2 pi / sample rate.
+    float moveReadHead (int ch, float input, const float* depths, float phaseStep, float& wowSine);
+    // The level dip, drive, clipper and lowpass on the sample read back.
+    float wear (int ch, float r, float v, float wowSine);
 
     // setAmount runs every block; its filter design and make-up gain are kept while the value holds.
     float designedAmount = 0.0f;

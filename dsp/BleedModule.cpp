@@ -56,9 +56,13 @@ void BleedModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
     octaveOffset[0] = octaveOffset[1] = 0.0f;
 }
 
-float BleedModule::readDelay (int channel, float delay) const
+Lanes BleedModule::readDelays (const int* channelOfLane, const Lanes& delays) const
 {
-    return readBehind (delayBuffers[channel].data(), delayLength, writeIndex, delay);
+    const float* buffers[Lanes::width];
+    const int masks[Lanes::width] = { delayMask, delayMask, delayMask, delayMask };
+    for (int i = 0; i < Lanes::width; ++i)
+        buffers[i] = delayBuffers[channelOfLane[i]].data();
+    return readBehindLanes (buffers, masks, writeIndex, delays);
 }
 
 void BleedModule::feedDelayLines (float* const* channels, int numChannels, int sampleIndex)
@@ -72,9 +76,20 @@ void BleedModule::feedDelayLines (float* const* channels, int numChannels, int s
     }
 }
 
+void BleedModule::addHeadPair (float* voice, int numChannels, const float* delays, const float* windows) const
+{
+    // Both heads on both channels in one four-lane read: head 0 in lanes 0 and 1, head 1 in 2 and 3.
+    static constexpr int channelOfLane[Lanes::width] = { 0, 1, 0, 1 };
+    const auto reads = readDelays (channelOfLane, Lanes::generate ([&] (int i) { return delays[i / 2]; }));
+    for (int h = 0; h < 2; ++h)
+        for (int ch = 0; ch < numChannels; ++ch)
+            voice[ch] = reads[2 * h + ch] * windows[h] + voice[ch];
+}
+
 void BleedModule::addSubHeads (float* sub, int numChannels)
 {
     // Two heads half a cycle apart, drifting away at half a sample per sample: one octave down.
+    float delays[2], windows[2];
     for (int h = 0; h < 2; ++h)
     {
         subPhase[h] += 0.5f / static_cast<float> (subPeriod);
@@ -82,17 +97,17 @@ void BleedModule::addSubHeads (float* sub, int numChannels)
             subPhase[h] -= 1.0f;
 
         const float s = std::sin (subPhase[h] * pi);
-        const float w = s * s;
-        const float d = static_cast<float> (subPeriod) * subPhase[h] + 2.0f;
-        for (int ch = 0; ch < numChannels; ++ch)
-            sub[ch] = readDelay (ch, d) * w + sub[ch];
+        windows[h] = s * s;
+        delays[h] = static_cast<float> (subPeriod) * subPhase[h] + 2.0f;
     }
+    addHeadPair (sub, numChannels, delays, windows);
 }
 
 void BleedModule::addOctaveHeads (float* oct, int numChannels)
 {
     // Delay shrinking by one sample per sample: one octave up. Each restart jumps by a random
     // extra delay while its window is closed.
+    float delays[2], windows[2];
     for (int h = 0; h < 2; ++h)
     {
         octavePhase[h] -= 1.0f / static_cast<float> (octavePeriod);
@@ -103,11 +118,10 @@ void BleedModule::addOctaveHeads (float* oct, int numChannels)
         }
 
         const float s = std::sin (octavePhase[h] * pi);
-        const float w = s * s;
-        const float d = (static_cast<float> (octavePeriod) * octavePhase[h] + octaveOffset[h]) + 2.0f;
-        for (int ch = 0; ch < numChannels; ++ch)
-            oct[ch] = readDelay (ch, d) * w + oct[ch];
+        windows[h] = s * s;
+        delays[h] = (static_cast<float> (octavePeriod) * octavePhase[h] + octaveOffset[h]) + 2.0f;
     }
+    addHeadPair (oct, numChannels, delays, windows);
 }
 
 void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, float phaseStep)
@@ -115,9 +129,11 @@ void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, fl
     const float srf = static_cast<float> (sampleRate);
     const float depth = (srf * 0.008f) * chorusMix;
 
+    // Move every tap first, in channel-then-tap order (the random draws keep their sequence), then
+    // read all six in two four-lane reads.
+    float delays[2 * Lanes::width] {};
     for (int ch = 0; ch < numChannels; ++ch)
     {
-        float taps[3];
         for (int k = 0; k < 3; ++k)
         {
             tapPhase[ch][k] = phaseStep * tapRates[ch][k] + tapPhase[ch][k];
@@ -132,10 +148,21 @@ void BleedModule::addChorus (float* chorus, int numChannels, float chorusMix, fl
             tapDrift[ch][k] = (tapDriftTarget[ch][k] - tapDrift[ch][k]) * driftSmoothing + tapDrift[ch][k];
 
             const float lfo = std::sin (tapPhase[ch][k]) * 0.5f + 0.5f;
-            const float d = ((lfo * 0.5f + tapDrift[ch][k] * 0.5f) * depth) + srf * tapBaseDelays[k];
-            taps[k] = readDelay (ch, d);
+            delays[3 * ch + k] = ((lfo * 0.5f + tapDrift[ch][k] * 0.5f) * depth) + srf * tapBaseDelays[k];
         }
-        chorus[ch] = (taps[2] + (taps[1] + (taps[0] + 0.0f))) * 0.577f;
+    }
+
+    static constexpr int firstChannels[Lanes::width] = { 0, 0, 0, 1 };
+    static constexpr int secondChannels[Lanes::width] = { 1, 1, 1, 1 };
+    float taps[2 * Lanes::width];
+    readDelays (firstChannels, Lanes::load (delays)).store (taps);
+    if (numChannels > 1)
+        readDelays (secondChannels, Lanes::load (delays + Lanes::width)).store (taps + Lanes::width);
+
+    for (int ch = 0; ch < numChannels; ++ch)
+    {
+        const float* tap = taps + 3 * ch;
+        chorus[ch] = (tap[2] + (tap[1] + (tap[0] + 0.0f))) * 0.577f;
     }
 }
 

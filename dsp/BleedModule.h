@@ -45,7 +45,10 @@ public:
 
 private:
     void processChannels (float* const* channels, int numChannels, int numSamples);
-    float readDelay (int channel, float delay) const;
+    // Four fractional reads, lane i from channel channelOfLane[i] delays[i] samples back.
+    tarngloam::Lanes readDelays (const int* channelOfLane, const tarngloam::Lanes& delays) const;
+    // voice[ch] += the two heads' reads, each times its window, head 0 first.
+    void addHeadPair (float* voice, int numChannels, const float* delays, const float* windows) const;
     void feedDelayLines (float* const* channels, int numChannels, int sampleIndex);
     void addSubHeads (float* sub, int numChannels);
     void addOctaveHeads (float* oct, int numChannels);

@@ -55,39 +55,38 @@ float readBehind (const float* buffer, int length, int writeIndex, float delay)
 
 namespace
 {
-    // The four points around index + fraction in each lane's buffer, and the curve through them.
+    // The four points around indices[i] + fractions[i] in each lane's buffer, and the curve through
+    // them. A lane's four points lie side by side unless they wrap: one load each, then the
+    // four-by-four block is turned so that each point sits in one vector.
     Lanes hermiteFromIndices (const float* const* buffers, const int* masks, const int* indices, const Lanes& fractions)
     {
-        alignas (16) float ym1[Lanes::width], y0[Lanes::width], y1[Lanes::width], y2[Lanes::width];
+        Lanes around[Lanes::width];
         for (int i = 0; i < Lanes::width; ++i)
         {
-            const float* buffer = buffers[i];
-            const int mask = masks[i];
-            ym1[i] = buffer[(indices[i] - 1) & mask];
-            y0[i] = buffer[indices[i] & mask];
-            y1[i] = buffer[(indices[i] + 1) & mask];
-            y2[i] = buffer[(indices[i] + 2) & mask];
+            const int first = (indices[i] - 1) & masks[i];
+            if (first <= masks[i] - 3)
+                around[i] = Lanes::load (buffers[i] + first);
+            else
+                around[i] = Lanes::generate ([&] (int k) { return buffers[i][(first + k) & masks[i]]; });
         }
-        return hermiteLanes (Lanes::load (ym1), Lanes::load (y0), Lanes::load (y1), Lanes::load (y2), fractions);
+        const auto point = [&] (int k) { return Lanes::generate ([&] (int i) { return around[i][k]; }); };
+        return hermiteLanes (point (0), point (1), point (2), point (3), fractions);
     }
 } // namespace
 
 Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions)
 {
-    alignas (16) float wholes[Lanes::width];
+    const auto wholes = Lanes::generate ([&] (int i) { return std::floor (positions[i]); });
     int indices[Lanes::width];
     for (int i = 0; i < Lanes::width; ++i)
-    {
-        wholes[i] = std::floor (positions[i]);
         indices[i] = static_cast<int> (wholes[i]);
-    }
-    return hermiteFromIndices (buffers, masks, indices, positions - Lanes::load (wholes));
+    return hermiteFromIndices (buffers, masks, indices, positions - wholes);
 }
 
 Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays)
 {
-    alignas (16) float fractions[Lanes::width];
     int indices[Lanes::width];
+    float fractions[Lanes::width];
     for (int i = 0; i < Lanes::width; ++i)
     {
         // As readBehind: below two samples the read settles on the sample two positions back.
@@ -103,15 +102,11 @@ Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeI
         indices[i] = writeIndex - whole - 1;
         fractions[i] = 1.0f - (d - static_cast<float> (whole));
     }
-    return hermiteFromIndices (buffers, masks, indices, Lanes::load (fractions));
+    return hermiteFromIndices (buffers, masks, indices, Lanes::generate ([&] (int i) { return fractions[i]; }));
 }
 
-float softClip (float x, float threshold, float width)
+float softClipKnee (float x, float magnitude, float threshold, float width)
 {
-    const float magnitude = std::fabs (x);
-    if (threshold >= magnitude)
-        return x;
-
     const float sign = x < 0.0f ? -1.0f : 1.0f;
     return sign * (std::tanh ((magnitude - threshold) / width) * width + threshold);
 }

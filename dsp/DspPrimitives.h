@@ -43,7 +43,15 @@ Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lan
 Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays);
 
 // Soft-knee limiter: x itself up to the threshold, then a tanh knee towards threshold + width.
-float softClip (float x, float threshold, float width);
+// Most samples stay below the knee, so that test is inline and only the knee is a call.
+float softClipKnee (float x, float magnitude, float threshold, float width);
+inline float softClip (float x, float threshold, float width)
+{
+    const float magnitude = std::fabs (x);
+    if (threshold >= magnitude)
+        return x;
+    return softClipKnee (x, magnitude, threshold, width);
+}
 
 // Topology-preserving state-variable filter, used for its lowpass output.
 struct SvfLowpass

@@ -74,6 +74,11 @@ void GrainModule::processChannels (float* const* channels, int numChannels, int 
     const float G = static_cast<float> (grainLength);
     const float step = 1.0f / G;
 
+    // Lane i reads channel i % 2.
+    const float* const laneBuffers[Lanes::width] = { buffers[0].data(), buffers[1].data(), buffers[0].data(),
+                                                      buffers[1].data() };
+    const int laneMasks[Lanes::width] = { bufferMask, bufferMask, bufferMask, bufferMask };
+
     for (int i = 0; i < numSamples; ++i)
     {
         const float v = amount.getNextValue();
@@ -81,7 +86,9 @@ void GrainModule::processChannels (float* const* channels, int numChannels, int 
         for (int ch = 0; ch < numChannels; ++ch)
             buffers[ch][static_cast<size_t> (writeIndex)] = channels[ch][i];
 
-        float acc[2] = { 0.0f, 0.0f };
+        // Move the four voices (drawing their offsets in voice order), then read them on both
+        // channels at once: voices 0 and 1 in the first four lanes, 2 and 3 in the next.
+        float delays[4], windows[4];
         for (int k = 0; k < 4; ++k)
         {
             grainPhases[k] -= step;
@@ -92,12 +99,20 @@ void GrainModule::processChannels (float* const* channels, int numChannels, int 
             }
 
             const float s = std::sin (pi * grainPhases[k]);
-            const float w = s * s * windowGains[k];
-            const float d = ((k < 2 ? grainPhases[k] * G : G) + grainOffsets[k]) + 2.0f;
-
-            for (int ch = 0; ch < numChannels; ++ch)
-                acc[ch] += readBehind (buffers[ch].data(), bufferSize, writeIndex, d) * w;
+            windows[k] = s * s * windowGains[k];
+            delays[k] = ((k < 2 ? grainPhases[k] * G : G) + grainOffsets[k]) + 2.0f;
         }
+
+        float reads[8];
+        for (int pair = 0; pair < 2; ++pair)
+            readBehindLanes (laneBuffers, laneMasks, writeIndex,
+                             Lanes::generate ([&] (int i) { return delays[2 * pair + i / 2]; }))
+                .store (reads + Lanes::width * pair);
+
+        float acc[2] = { 0.0f, 0.0f };
+        for (int k = 0; k < 4; ++k)
+            for (int ch = 0; ch < numChannels; ++ch)
+                acc[ch] += reads[2 * k + ch] * windows[k];
 
         const float wet = 0.95f * v;
         const float dry = 1.0f - 0.45f * wet;

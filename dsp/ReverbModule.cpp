@@ -156,22 +156,39 @@ void ReverbModule::runLoopFilters (float* taps)
 
 void ReverbModule::mixHadamard (float* taps)
 {
-    // In-place fast Walsh-Hadamard transform in natural order, scaled to stay orthonormal.
-    for (int h = 1; h < numLines; h *= 2)
+    // In-place fast Walsh-Hadamard transform in natural order, scaled to stay orthonormal: at
+    // stage h every pair (j, j + h) becomes (a + b, a − b). Four rows of four lines; stages 1 and
+    // 2 pair lanes within a row, stages 4 and 8 pair whole rows. a − b is computed as a + (−1)·b,
+    // which is the same number.
+    Lanes rows[4];
+    for (int r = 0; r < 4; ++r)
+        rows[r] = Lanes::load (taps + 4 * r);
+
+    const auto pairLanes = [] (const Lanes& row, int h)
     {
-        for (int start = 0; start < numLines; start += 2 * h)
+        const auto first = Lanes::generate ([&] (int i) { return row[i & ~h]; });
+        const auto second = Lanes::generate ([&] (int i) { return row[i | h]; });
+        const auto signs = Lanes::generate ([&] (int i) { return (i & h) != 0 ? -1.0f : 1.0f; });
+        return first + second * signs;
+    };
+    for (int h = 1; h <= 2; h *= 2)
+        for (auto& row : rows)
+            row = pairLanes (row, h);
+
+    for (int h = 1; h <= 2; h *= 2)
+    {
+        for (int r = 0; r < 4; ++r)
         {
-            for (int j = start; j < start + h; ++j)
-            {
-                const float a = taps[j];
-                const float b = taps[j + h];
-                taps[j] = a + b;
-                taps[j + h] = a - b;
-            }
+            if ((r & h) != 0)
+                continue;
+            const auto a = rows[r], b = rows[r + h];
+            rows[r] = a + b;
+            rows[r + h] = a - b;
         }
     }
-    for (int L = 0; L < numLines; ++L)
-        taps[L] *= 0.25f;
+
+    for (int r = 0; r < 4; ++r)
+        (rows[r] * 0.25f).store (taps + 4 * r);
 }
 
 void ReverbModule::writeLines (const float* taps, float left, float right)
