@@ -65,15 +65,13 @@ Lanes BleedModule::readDelays (const int* channelOfLane, const Lanes& delays) co
     return readBehindLanes (buffers, masks, writeIndex, delays);
 }
 
-void BleedModule::feedDelayLines (float* const* channels, int numChannels, int sampleIndex)
+void BleedModule::feedDelayLines (const Lanes& input, int numChannels, ChannelFilters& filters)
 {
     // The voices are drawn from the input band-limited to roughly 60 Hz - 5 kHz.
+    const auto lp = filters.lowpass.processSample (input);
+    const auto band = lp - filters.lowCut.processSample (lp);
     for (int ch = 0; ch < numChannels; ++ch)
-    {
-        const float lp = inputLowpass[ch].processSample (channels[ch][sampleIndex]);
-        const float low = lowCut[ch].processSample (lp);
-        delayBuffers[ch][static_cast<size_t> (writeIndex)] = lp - low;
-    }
+        delayBuffers[ch][static_cast<size_t> (writeIndex)] = band[ch];
 }
 
 void BleedModule::addHeadPair (float* voice, int numChannels, const float* delays, const float* windows) const
@@ -176,6 +174,12 @@ void BleedModule::processChannels (float* const* channels, int numChannels, int 
 {
     const float phaseStep = twoPi / static_cast<float> (sampleRate);
 
+    // Each channel's recursive filters run side by side with the other's, one lane each.
+    SvfLowpass* lowpasses[2] = { &inputLowpass[0], &inputLowpass[1] };
+    OnePole* lowCuts[2] = { &lowCut[0], &lowCut[1] };
+    DcBlocker* blockers[2] = { &dcBlockers[0], &dcBlockers[1] };
+    ChannelFilters filters { { lowpasses, numChannels }, { lowCuts, numChannels }, { blockers, numChannels } };
+
     for (int i = 0; i < numSamples; ++i)
     {
         const float v = amount.getNextValue();
@@ -184,7 +188,8 @@ void BleedModule::processChannels (float* const* channels, int numChannels, int 
         const float subMix = clamp01 ((control - 0.2f) + (control - 0.2f));
         const float octaveMix = clamp01 ((control - 0.4f) / 0.6f);
 
-        feedDelayLines (channels, numChannels, i);
+        const auto input = Lanes::generate ([&] (int ch) { return ch < numChannels ? channels[ch][i] : 0.0f; });
+        feedDelayLines (input, numChannels, filters);
 
         float sub[2] = {}, oct[2] = {}, chorus[2] = {};
         addSubHeads (sub, numChannels);
@@ -199,15 +204,20 @@ void BleedModule::processChannels (float* const* channels, int numChannels, int 
         const float norm = ((subGain * subGain + chorusGain * chorusGain) + octaveGain * octaveGain) * 0.4f + 1.0f;
         const float gain = 1.0f / std::sqrt (norm);
 
-        for (int ch = 0; ch < numChannels; ++ch)
+        const auto voices = Lanes::generate ([&] (int ch)
         {
-            const float x = channels[ch][i];
-            const float y = ((chorusGain * chorus[ch] + x) + subGain * sub[ch]) + octaveGain * oct[ch];
-            const float blocked = dcBlockers[ch].processSample (y);
-            if (v > 0.0f)
-                channels[ch][i] = blocked * gain;
-        }
+            return ch < numChannels ? ((chorusGain * chorus[ch] + input[ch]) + subGain * sub[ch]) + octaveGain * oct[ch]
+                                    : 0.0f;
+        });
+        const auto blocked = filters.dcBlocker.processSample (voices);
+        if (v > 0.0f)
+            for (int ch = 0; ch < numChannels; ++ch)
+                channels[ch][i] = blocked[ch] * gain;
 
         writeIndex = (writeIndex + 1) & delayMask;
     }
+
+    filters.lowpass.writeBack (lowpasses, numChannels);
+    filters.lowCut.writeBack (lowCuts, numChannels);
+    filters.dcBlocker.writeBack (blockers, numChannels);
 }

@@ -49,7 +49,13 @@ private:
     tarngloam::Lanes readDelays (const int* channelOfLane, const tarngloam::Lanes& delays) const;
     // voice[ch] += the two heads' reads, each times its window, head 0 first.
     void addHeadPair (float* voice, int numChannels, const float* delays, const float* windows) const;
-    void feedDelayLines (float* const* channels, int numChannels, int sampleIndex);
+    struct ChannelFilters
+    {
+        tarngloam::FilterLanes<tarngloam::SvfLowpass> lowpass;
+        tarngloam::FilterLanes<tarngloam::OnePole> lowCut;
+        tarngloam::FilterLanes<tarngloam::DcBlocker> dcBlocker;
+    };
+    void feedDelayLines (const tarngloam::Lanes& input, int numChannels, ChannelFilters& filters);
     void addSubHeads (float* sub, int numChannels);
     void addOctaveHeads (float* oct, int numChannels);
     void addChorus (float* chorus, int numChannels, float chorusMix, float phaseStep);

@@ -53,58 +53,6 @@ float readBehind (const float* buffer, int length, int writeIndex, float delay)
     return readHermite (buffer, length, writeIndex - whole - 1, 1.0f - (d - static_cast<float> (whole)));
 }
 
-namespace
-{
-    // The four points around indices[i] + fractions[i] in each lane's buffer, and the curve through
-    // them. A lane's four points lie side by side unless they wrap: one load each, then the
-    // four-by-four block is turned so that each point sits in one vector.
-    Lanes hermiteFromIndices (const float* const* buffers, const int* masks, const int* indices, const Lanes& fractions)
-    {
-        Lanes around[Lanes::width];
-        for (int i = 0; i < Lanes::width; ++i)
-        {
-            const int first = (indices[i] - 1) & masks[i];
-            if (first <= masks[i] - 3)
-                around[i] = Lanes::load (buffers[i] + first);
-            else
-                around[i] = Lanes::generate ([&] (int k) { return buffers[i][(first + k) & masks[i]]; });
-        }
-        const auto point = [&] (int k) { return Lanes::generate ([&] (int i) { return around[i][k]; }); };
-        return hermiteLanes (point (0), point (1), point (2), point (3), fractions);
-    }
-} // namespace
-
-Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions)
-{
-    const auto wholes = Lanes::generate ([&] (int i) { return std::floor (positions[i]); });
-    int indices[Lanes::width];
-    for (int i = 0; i < Lanes::width; ++i)
-        indices[i] = static_cast<int> (wholes[i]);
-    return hermiteFromIndices (buffers, masks, indices, positions - wholes);
-}
-
-Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays)
-{
-    int indices[Lanes::width];
-    float fractions[Lanes::width];
-    for (int i = 0; i < Lanes::width; ++i)
-    {
-        // As readBehind: below two samples the read settles on the sample two positions back.
-        const float delay = delays[i];
-        if (delay < 2.0f)
-        {
-            indices[i] = writeIndex - 3;
-            fractions[i] = 1.0f;
-            continue;
-        }
-        const float d = std::min (delay, static_cast<float> (masks[i] + 1) - 4.0f);
-        const int whole = static_cast<int> (d);
-        indices[i] = writeIndex - whole - 1;
-        fractions[i] = 1.0f - (d - static_cast<float> (whole));
-    }
-    return hermiteFromIndices (buffers, masks, indices, Lanes::generate ([&] (int i) { return fractions[i]; }));
-}
-
 float softClipKnee (float x, float magnitude, float threshold, float width)
 {
     const float sign = x < 0.0f ? -1.0f : 1.0f;

@@ -2,6 +2,7 @@
 
 #include "dsp/SimdLanes.h"
 
+#include <algorithm>
 #include <cmath>
 
 // Small signal-processing pieces shared by the effect modules. All arithmetic is single precision
@@ -34,13 +35,59 @@ float readHermite (const float* buffer, int length, int index, float fraction);
 // Reads a circular buffer `delay` samples behind the sample just written at `writeIndex`.
 float readBehind (const float* buffer, int length, int writeIndex, float delay);
 
-// Four reads at once from power-of-two circular buffers (masks are their lengths minus one), each
-// lane exactly as the scalar functions above read it:
-// lane i of readHermiteLanes is readHermite (buffers[i], masks[i] + 1, floor (p), p - floor (p))
-// for p = positions[i]; lane i of readBehindLanes is readBehind (buffers[i], masks[i] + 1,
-// writeIndex, delays[i]).
-Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions);
-Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays);
+// The four points around indices[i] + fractions[i] in each lane's power-of-two buffer (masks are
+// the lengths minus one), and the curve through them, as readHermite computes it. A lane's four
+// points lie side by side unless they wrap: one load each, then the four-by-four block is turned
+// so that each point sits in one vector. Inline, so that consecutive reads overlap.
+TARNGLOAM_ALWAYS_INLINE Lanes hermiteFromIndices (const float* const* buffers, const int* masks, const int* indices,
+                                 const Lanes& fractions)
+{
+    Lanes around[Lanes::width];
+    for (int i = 0; i < Lanes::width; ++i)
+    {
+        const int first = (indices[i] - 1) & masks[i];
+        if (first <= masks[i] - 3)
+            around[i] = Lanes::load (buffers[i] + first);
+        else
+            around[i] = Lanes::generate ([&] (int k) { return buffers[i][(first + k) & masks[i]]; });
+    }
+    const auto point = [&] (int k) { return Lanes::generate ([&] (int i) { return around[i][k]; }); };
+    return hermiteLanes (point (0), point (1), point (2), point (3), fractions);
+}
+
+// Four reads at once, lane i exactly as readHermite (buffers[i], masks[i] + 1, floor (p),
+// p - floor (p)) reads it for p = positions[i].
+TARNGLOAM_ALWAYS_INLINE Lanes readHermiteLanes (const float* const* buffers, const int* masks, const Lanes& positions)
+{
+    const auto wholes = Lanes::generate ([&] (int i) { return std::floor (positions[i]); });
+    int indices[Lanes::width];
+    for (int i = 0; i < Lanes::width; ++i)
+        indices[i] = static_cast<int> (wholes[i]);
+    return hermiteFromIndices (buffers, masks, indices, positions - wholes);
+}
+
+// Four reads at once, lane i exactly as readBehind (buffers[i], masks[i] + 1, writeIndex, delays[i]).
+TARNGLOAM_ALWAYS_INLINE Lanes readBehindLanes (const float* const* buffers, const int* masks, int writeIndex, const Lanes& delays)
+{
+    int indices[Lanes::width];
+    float fractions[Lanes::width];
+    for (int i = 0; i < Lanes::width; ++i)
+    {
+        // As readBehind: below two samples the read settles on the sample two positions back.
+        const float delay = delays[i];
+        if (delay < 2.0f)
+        {
+            indices[i] = writeIndex - 3;
+            fractions[i] = 1.0f;
+            continue;
+        }
+        const float d = std::min (delay, static_cast<float> (masks[i] + 1) - 4.0f);
+        const int whole = static_cast<int> (d);
+        indices[i] = writeIndex - whole - 1;
+        fractions[i] = 1.0f - (d - static_cast<float> (whole));
+    }
+    return hermiteFromIndices (buffers, masks, indices, Lanes::generate ([&] (int i) { return fractions[i]; }));
+}
 
 // Soft-knee limiter: x itself up to the threshold, then a tanh knee towards threshold + width.
 // Most samples stay below the knee, so that test is inline and only the knee is a call.
@@ -108,6 +155,106 @@ struct OnePole
     static float coefficientFor (float cutoffHz, float rate);
 
     float processSample (float x)
+    {
+        state = (x - state) * coefficient + state;
+        return state;
+    }
+};
+
+// Up to four filters of one kind run side by side, one per lane, so that the recursive chains of
+// both channels overlap instead of waiting for each other. The states travel in vectors through a
+// block and go back into the filters at its end; each lane computes exactly what the filter's
+// own processSample computes.
+template <typename Filter>
+struct FilterLanes;
+
+template <>
+struct FilterLanes<SvfLowpass>
+{
+    Lanes g, k, a1, s1, s2;
+
+    FilterLanes (SvfLowpass* const* filters, int count)
+    {
+        const auto gather = [&] (auto member)
+        { return Lanes::generate ([&] (int i) { return i < count ? filters[i]->*member : 0.0f; }); };
+        g = gather (&SvfLowpass::g);
+        k = gather (&SvfLowpass::k);
+        a1 = gather (&SvfLowpass::a1);
+        s1 = gather (&SvfLowpass::s1);
+        s2 = gather (&SvfLowpass::s2);
+    }
+
+    void writeBack (SvfLowpass* const* filters, int count) const
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            filters[i]->s1 = s1[i];
+            filters[i]->s2 = s2[i];
+        }
+    }
+
+    Lanes processSample (const Lanes& x)
+    {
+        const Lanes m1 = ((x - (g + k) * s1 - s2) * a1) * g;
+        const Lanes bp = m1 + s1;
+        s1 = bp + m1;
+        const Lanes m2 = bp * g;
+        const Lanes lp = m2 + s2;
+        s2 = lp + m2;
+        return lp;
+    }
+};
+
+template <>
+struct FilterLanes<DcBlocker>
+{
+    Lanes R, x1, y1;
+
+    FilterLanes (DcBlocker* const* blockers, int count)
+    {
+        const auto gather = [&] (auto member)
+        { return Lanes::generate ([&] (int i) { return i < count ? blockers[i]->*member : 0.0f; }); };
+        R = gather (&DcBlocker::R);
+        x1 = gather (&DcBlocker::x1);
+        y1 = gather (&DcBlocker::y1);
+    }
+
+    void writeBack (DcBlocker* const* blockers, int count) const
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            blockers[i]->x1 = x1[i];
+            blockers[i]->y1 = y1[i];
+        }
+    }
+
+    Lanes processSample (const Lanes& x)
+    {
+        const Lanes y = R * y1 + (x - x1);
+        x1 = x;
+        y1 = y;
+        return y;
+    }
+};
+
+template <>
+struct FilterLanes<OnePole>
+{
+    Lanes coefficient, state;
+
+    FilterLanes (OnePole* const* filters, int count)
+    {
+        coefficient = Lanes::generate ([&] (int i) { return i < count ? filters[i]->coefficient : 0.0f; });
+        state = Lanes::generate ([&] (int i) { return i < count ? filters[i]->state : 0.0f; });
+    }
+
+    void writeBack (OnePole* const* filters, int count) const
+    {
+        for (int i = 0; i < count; ++i)
+            filters[i]->state = state[i];
+    }
+
+    Lanes processSample (const Lanes& x)
     {
         state = (x - state) * coefficient + state;
         return state;

@@ -139,56 +139,54 @@ namespace
     }
 } // namespace
 
-void OversampledShaper::processChunk (int ch, const float* input, float* output, int count, const FuzzCurve& c,
-                                      const float* biases)
+void OversampledShaper::processChunk (int firstChannel, int numChannels, float* const* signals, int count,
+                                      const FuzzCurve& c, const float* biases)
 {
     constexpr int upKept = numTaps - 1, downKept = numTaps, evenKept = numTaps / 2;
-    float* up = upHistory[ch];
-    float* down = downHistory[ch];
-    float* even = evenHistory[ch];
-    std::copy (input, input + count, up + upKept);
 
     // Odd phase: the input interpolated half a sample after the even one (a delay of 23.5),
     // accumulated from 0.
     static constexpr float zeros[maxChunk] {};
-    float odd[maxChunk];
-    firSums (halfbandTaps, up + upKept, zeros, odd, count);
+    float odd[2][maxChunk];
+    for (int n = 0; n < numChannels; ++n)
+    {
+        float* up = upHistory[firstChannel + n];
+        std::copy (signals[n], signals[n] + count, up + upKept);
+        firSums (halfbandTaps, up + upKept, zeros, odd[n], count);
+    }
 
-    // The clipper at the doubled rate; the tone state sees the even sample (the input 24
-    // samples ago) first.
+    // The clipper at the doubled rate, the channels side by side; each channel's tone state sees
+    // its even sample (the input 24 samples ago) first.
     for (int i = 0; i < count; ++i)
     {
-        even[evenKept + i] = shapeSample (ch, up[upKept + i - 24], c, biases[i]);
-        down[downKept + i] = shapeSample (ch, odd[i], c, biases[i]);
+        for (int n = 0; n < numChannels; ++n)
+        {
+            const int ch = firstChannel + n;
+            evenHistory[ch][evenKept + i] = shapeSample (ch, upHistory[ch][upKept + i - 24], c, biases[i]);
+            downHistory[ch][downKept + i] = shapeSample (ch, odd[n][i], c, biases[i]);
+        }
     }
 
     // Down: the even sample 24 steps old plus the odd ones 1..48 steps old, then halved. The
     // newest odd sample is not used.
-    firSums (halfbandTaps, down + downKept - 1, even, output, count);
-    for (int i = 0; i < count; ++i)
-        output[i] = output[i] * 0.5f;
-
-    keepNewest (up, upKept, count);
-    keepNewest (down, downKept, count);
-    keepNewest (even, evenKept, count);
-}
-
-void OversampledShaper::processBlock (int channel, const float* input, float* output, int count, const FuzzCurve& c,
-                                      const float* biases)
-{
-    const int ch = std::clamp (channel, 0, 1);
-    for (int start = 0; start < count; start += maxChunk)
+    for (int n = 0; n < numChannels; ++n)
     {
-        const int length = std::min (maxChunk, count - start);
-        processChunk (ch, input + start, output + start, length, c, biases + start);
+        const int ch = firstChannel + n;
+        firSums (halfbandTaps, downHistory[ch] + downKept - 1, evenHistory[ch], signals[n], count);
+        for (int i = 0; i < count; ++i)
+            signals[n][i] = signals[n][i] * 0.5f;
+
+        keepNewest (upHistory[ch], upKept, count);
+        keepNewest (downHistory[ch], downKept, count);
+        keepNewest (evenHistory[ch], evenKept, count);
     }
 }
 
 float OversampledShaper::processSample (int channel, float x, const FuzzCurve& c, float bias)
 {
-    float y = 0.0f;
-    processBlock (channel, &x, &y, 1, c, &bias);
-    return y;
+    float* signal = &x;
+    processChunk (std::clamp (channel, 0, 1), 1, &signal, 1, c, &bias);
+    return x;
 }
 
 void OversampledShaper::reset()
@@ -304,23 +302,47 @@ void FuzzModule::computeBiases (float* const* channels, int numChannels, int sta
     }
 }
 
-void FuzzModule::finishChannel (int ch, float* samples, const float* wet, int count, int firstIndex, float step)
+void FuzzModule::filterInput (float* const* channels, int numChannels, int start, int count,
+                              float (*filtered)[chunkSize])
+{
+    // The two cascaded lowpasses of both channels side by side.
+    tarngloam::SvfLowpass* first[2] = { &toneFilters[0][0], &toneFilters[1][0] };
+    tarngloam::SvfLowpass* second[2] = { &toneFilters[0][1], &toneFilters[1][1] };
+    FilterLanes<SvfLowpass> firstLanes (first, numChannels), secondLanes (second, numChannels);
+    for (int i = 0; i < count; ++i)
+    {
+        const auto x = Lanes::generate ([&] (int ch) { return ch < numChannels ? channels[ch][start + i] : 0.0f; });
+        const auto y = secondLanes.processSample (firstLanes.processSample (x));
+        for (int ch = 0; ch < numChannels; ++ch)
+            filtered[ch][i] = y[ch];
+    }
+    firstLanes.writeBack (first, numChannels);
+    secondLanes.writeBack (second, numChannels);
+}
+
+void FuzzModule::finish (float* const* channels, int numChannels, int start, int count,
+                         const float (*wet)[chunkSize], float step)
 {
     // DC removal and the output knee, then the crossfade with the input 48 samples ago; the mix
     // glides from the last block's to this block's across the whole block.
-    int delayIndex = dryDelayIndex;
+    tarngloam::DcBlocker* blockers[2] = { &dcBlockers[0], &dcBlockers[1] };
+    FilterLanes<DcBlocker> blockerLanes (blockers, numChannels);
     for (int i = 0; i < count; ++i)
     {
-        const float x = samples[i];
-        dryDelay[ch][delayIndex] = x;
-        const float delayed = dryDelay[ch][(delayIndex + 1) % 49];
-        delayIndex = (delayIndex + 1) % 49;
-
-        float y = dcBlockers[ch].processSample (wet[i]);
-        y = softClip (y, 0.88f, 0.1f);
-        const float mix = static_cast<float> (firstIndex + i + 1) * step + previousMix;
-        samples[i] = (y - delayed) * mix + delayed;
+        const auto blocked = blockerLanes.processSample (
+            Lanes::generate ([&] (int ch) { return ch < numChannels ? wet[ch][i] : 0.0f; }));
+        const float mix = static_cast<float> (start + i + 1) * step + previousMix;
+        for (int ch = 0; ch < numChannels; ++ch)
+        {
+            float* sample = channels[ch] + start + i;
+            dryDelay[ch][dryDelayIndex] = *sample;
+            const float delayed = dryDelay[ch][(dryDelayIndex + 1) % 49];
+            const float y = softClip (blocked[ch], 0.88f, 0.1f);
+            *sample = (y - delayed) * mix + delayed;
+        }
+        dryDelayIndex = (dryDelayIndex + 1) % 49;
     }
+    blockerLanes.writeBack (blockers, numChannels);
 }
 
 void FuzzModule::processChannels (float* const* channels, int numChannels, int numSamples)
@@ -339,17 +361,11 @@ void FuzzModule::processChannels (float* const* channels, int numChannels, int n
         float biases[chunkSize];
         computeBiases (channels, numChannels, start, count, biases);
 
-        for (int ch = 0; ch < numChannels; ++ch)
-        {
-            float* samples = channels[ch] + start;
-            float wet[chunkSize];
-            for (int i = 0; i < count; ++i)
-                wet[i] = toneFilters[ch][1].processSample (toneFilters[ch][0].processSample (samples[i]));
-            shaper.processBlock (ch, wet, wet, count, curve, biases);
-            finishChannel (ch, samples, wet, count, start, step);
-        }
-
-        dryDelayIndex = (dryDelayIndex + count) % 49;
+        float wet[2][chunkSize];
+        filterInput (channels, numChannels, start, count, wet);
+        float* wetChannels[2] = { wet[0], wet[1] };
+        shaper.processChunk (0, numChannels, wetChannels, count, curve, biases);
+        finish (channels, numChannels, start, count, wet, step);
     }
 
     previousMix = target;

@@ -40,16 +40,15 @@ struct OversampledShaper
     float downHistory[2][numTaps + maxChunk] {};
     float evenHistory[2][numTaps / 2 + maxChunk] {};
 
-    // Shapes `count` samples of one channel (clamped to 0..1) from `input` into `output` (which may
-    // be the same array), the bias given per sample.
-    void processBlock (int channel, const float* input, float* output, int count, const FuzzCurve& curve,
+    // Shapes up to maxChunk samples of channels firstChannel .. firstChannel + numChannels - 1 in
+    // place (signals[n] holds channel firstChannel + n), the bias given per sample.
+    void processChunk (int firstChannel, int numChannels, float* const* signals, int count, const FuzzCurve& curve,
                        const float* biases);
+    // One sample of one channel (clamped to 0..1).
     float processSample (int channel, float x, const FuzzCurve& curve, float bias);
     void reset();
 
 private:
-    void processChunk (int ch, const float* input, float* output, int count, const FuzzCurve& curve,
-                       const float* biases);
     float shapeSample (int ch, float x, const FuzzCurve& curve, float bias);
 };
 
@@ -86,7 +85,9 @@ private:
     void updateBlockControls (float ctl);
     void followEnvelope (float peak);
     void computeBiases (float* const* channels, int numChannels, int start, int count, float* biases);
-    void finishChannel (int ch, float* samples, const float* wet, int count, int firstIndex, float step);
+    void filterInput (float* const* channels, int numChannels, int start, int count, float (*filtered)[chunkSize]);
+    void finish (float* const* channels, int numChannels, int start, int count, const float (*wet)[chunkSize],
+                 float step);
 
     // The curve and tone design depend on the control alone, so they are kept while it is unchanged.
     FuzzCurve curve;

@@ -118,9 +118,18 @@ void ReverbModule::readModulatedTaps (float* taps, float phaseStep, float depth)
         auto phases = Lanes::load (lfoPhases + first) + phaseStep * Lanes::load (lfoRates + first);
         phases = Lanes::selectLess (twoPi, phases, phases - twoPi, phases); // wrapped above 2 pi
         phases.store (lfoPhases + first);
+    }
 
+    // The sines in one run of library calls, with nothing else waiting in registers.
+    alignas (16) float sines[numLines];
+    for (int L = 0; L < numLines; ++L)
+        sines[L] = std::sin (lfoPhases[L]);
+
+    for (int first = 0; first < numLines; first += Lanes::width)
+    {
         // Never closer than 8 samples to the write position.
-        const auto delays = maxLanes (8.0f, sinLanes (phases) * depth + Lanes::load (lineLengthsAsFloat + first));
+        const auto delays = maxLanes (8.0f, Lanes::load (sines + first) * depth
+                                                + Lanes::load (lineLengthsAsFloat + first));
         const auto writePositions = Lanes::generate ([&] (int i)
                                                      { return static_cast<float> (lineWriteIndices[first + i]); });
         readHermiteLanes (lineData + first, lineMasks + first, writePositions - delays).store (taps + first);

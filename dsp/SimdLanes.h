@@ -18,6 +18,16 @@
  #define TARNGLOAM_NATIVE_LANES 0
 #endif
 
+// For the small lane functions that the hot loops call many times per sample: inlined, the reads
+// of consecutive calls can overlap.
+#if defined(_MSC_VER)
+ #define TARNGLOAM_ALWAYS_INLINE __forceinline
+#elif defined(__GNUC__)
+ #define TARNGLOAM_ALWAYS_INLINE inline __attribute__ ((always_inline))
+#else
+ #define TARNGLOAM_ALWAYS_INLINE inline
+#endif
+
 namespace tarngloam
 {
 #if TARNGLOAM_NATIVE_LANES
