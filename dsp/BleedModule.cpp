@@ -204,12 +204,10 @@ void BleedModule::processChannels (float* const* channels, int numChannels, int 
         const float norm = ((subGain * subGain + chorusGain * chorusGain) + octaveGain * octaveGain) * 0.4f + 1.0f;
         const float gain = 1.0f / std::sqrt (norm);
 
-        const auto voices = Lanes::generate ([&] (int ch)
-        {
-            return ch < numChannels ? ((chorusGain * chorus[ch] + input[ch]) + subGain * sub[ch]) + octaveGain * oct[ch]
-                                    : 0.0f;
-        });
-        const auto blocked = filters.dcBlocker.processSample (voices);
+        float mixed[Lanes::width] {};
+        for (int ch = 0; ch < numChannels; ++ch)
+            mixed[ch] = ((chorusGain * chorus[ch] + input[ch]) + subGain * sub[ch]) + octaveGain * oct[ch];
+        const auto blocked = filters.dcBlocker.processSample (Lanes::load (mixed));
         if (v > 0.0f)
             for (int ch = 0; ch < numChannels; ++ch)
                 channels[ch][i] = blocked[ch] * gain;

@@ -35,6 +35,8 @@ float readHermite (const float* buffer, int length, int index, float fraction);
 // Reads a circular buffer `delay` samples behind the sample just written at `writeIndex`.
 float readBehind (const float* buffer, int length, int writeIndex, float delay);
 
+inline namespace TARNGLOAM_LANES_NAMESPACE
+{
 // The four points around indices[i] + fractions[i] in each lane's power-of-two buffer (masks are
 // the lengths minus one), and the curve through them, as readHermite computes it. A lane's four
 // points lie side by side unless they wrap: one load each, then the four-by-four block is turned
@@ -88,6 +90,47 @@ TARNGLOAM_ALWAYS_INLINE Lanes readBehindLanes (const float* const* buffers, cons
     }
     return hermiteFromIndices (buffers, masks, indices, Lanes::generate ([&] (int i) { return fractions[i]; }));
 }
+
+// A feed-forward filter over a run of samples: output[i] = start[i] + taps[0]·newest[i] +
+// taps[1]·newest[i − 1] + … + taps[numTaps − 1]·newest[i − numTaps + 1], added in that order.
+// Four outputs run side by side, one per lane, and three groups of four at once keep the adder
+// busy; newest[−numTaps + 1] must be readable.
+inline void firSums (const float* taps, int numTaps, const float* newest, const float* start, float* output, int count)
+{
+    constexpr int width = Lanes::width;
+    int i = 0;
+    for (; i + 3 * width <= count; i += 3 * width)
+    {
+        auto a = Lanes::load (start + i);
+        auto b = Lanes::load (start + i + width);
+        auto c = Lanes::load (start + i + 2 * width);
+        for (int j = 0; j < numTaps; ++j)
+        {
+            const Lanes tap = taps[j];
+            a = a + tap * Lanes::load (newest + i - j);
+            b = b + tap * Lanes::load (newest + i + width - j);
+            c = c + tap * Lanes::load (newest + i + 2 * width - j);
+        }
+        a.store (output + i);
+        b.store (output + i + width);
+        c.store (output + i + 2 * width);
+    }
+    for (; i + width <= count; i += width)
+    {
+        auto a = Lanes::load (start + i);
+        for (int j = 0; j < numTaps; ++j)
+            a = a + taps[j] * Lanes::load (newest + i - j);
+        a.store (output + i);
+    }
+    for (; i < count; ++i)
+    {
+        float sum = start[i];
+        for (int j = 0; j < numTaps; ++j)
+            sum += taps[j] * newest[i - j];
+        output[i] = sum;
+    }
+}
+} // namespace TARNGLOAM_LANES_NAMESPACE
 
 // Soft-knee limiter: x itself up to the threshold, then a tanh knee towards threshold + width.
 // Most samples stay below the knee, so that test is inline and only the knee is a call.
@@ -161,12 +204,24 @@ struct OnePole
     }
 };
 
+inline namespace TARNGLOAM_LANES_NAMESPACE
+{
 // Up to four filters of one kind run side by side, one per lane, so that the recursive chains of
 // both channels overlap instead of waiting for each other. The states travel in vectors through a
 // block and go back into the filters at its end; each lane computes exactly what the filter's
 // own processSample computes.
 template <typename Filter>
 struct FilterLanes;
+
+// One member of the first `count` filters, one per lane; the other lanes hold 0.
+template <typename Filter>
+Lanes gatherMember (Filter* const* filters, int count, float Filter::*member)
+{
+    float values[Lanes::width] {};
+    for (int i = 0; i < count && i < Lanes::width; ++i)
+        values[i] = filters[i]->*member;
+    return Lanes::load (values);
+}
 
 template <>
 struct FilterLanes<SvfLowpass>
@@ -175,8 +230,7 @@ struct FilterLanes<SvfLowpass>
 
     FilterLanes (SvfLowpass* const* filters, int count)
     {
-        const auto gather = [&] (auto member)
-        { return Lanes::generate ([&] (int i) { return i < count ? filters[i]->*member : 0.0f; }); };
+        const auto gather = [&] (auto member) { return gatherMember (filters, count, member); };
         g = gather (&SvfLowpass::g);
         k = gather (&SvfLowpass::k);
         a1 = gather (&SvfLowpass::a1);
@@ -212,8 +266,7 @@ struct FilterLanes<DcBlocker>
 
     FilterLanes (DcBlocker* const* blockers, int count)
     {
-        const auto gather = [&] (auto member)
-        { return Lanes::generate ([&] (int i) { return i < count ? blockers[i]->*member : 0.0f; }); };
+        const auto gather = [&] (auto member) { return gatherMember (blockers, count, member); };
         R = gather (&DcBlocker::R);
         x1 = gather (&DcBlocker::x1);
         y1 = gather (&DcBlocker::y1);
@@ -244,8 +297,8 @@ struct FilterLanes<OnePole>
 
     FilterLanes (OnePole* const* filters, int count)
     {
-        coefficient = Lanes::generate ([&] (int i) { return i < count ? filters[i]->coefficient : 0.0f; });
-        state = Lanes::generate ([&] (int i) { return i < count ? filters[i]->state : 0.0f; });
+        coefficient = gatherMember (filters, count, &OnePole::coefficient);
+        state = gatherMember (filters, count, &OnePole::state);
     }
 
     void writeBack (OnePole* const* filters, int count) const
@@ -260,6 +313,7 @@ struct FilterLanes<OnePole>
         return state;
     }
 };
+} // namespace TARNGLOAM_LANES_NAMESPACE
 
 // Allpass section shared by the reverb's diffusers and loop allpasses.
 inline float processAllpass (float* buffer, int length, int& position, float gain, float x)

@@ -92,46 +92,6 @@ float OversampledShaper::shapeSample (int ch, float x, const FuzzCurve& c, float
 
 namespace
 {
-    // output[i] = start[i] + taps[0]·newest[i] + taps[1]·newest[i − 1] + … + taps[numTaps − 1]·newest[i − numTaps + 1],
-    // added in that order. Feed-forward, so four outputs run side by side, one per lane, and
-    // three groups of four at once keep the adder busy.
-    void firSums (const float* taps, const float* newest, const float* start, float* output, int count)
-    {
-        constexpr int numTaps = OversampledShaper::numTaps;
-        constexpr int width = Lanes::width;
-        int i = 0;
-        for (; i + 3 * width <= count; i += 3 * width)
-        {
-            auto a = Lanes::load (start + i);
-            auto b = Lanes::load (start + i + width);
-            auto c = Lanes::load (start + i + 2 * width);
-            for (int j = 0; j < numTaps; ++j)
-            {
-                const Lanes tap = taps[j];
-                a = a + tap * Lanes::load (newest + i - j);
-                b = b + tap * Lanes::load (newest + i + width - j);
-                c = c + tap * Lanes::load (newest + i + 2 * width - j);
-            }
-            a.store (output + i);
-            b.store (output + i + width);
-            c.store (output + i + 2 * width);
-        }
-        for (; i + width <= count; i += width)
-        {
-            auto a = Lanes::load (start + i);
-            for (int j = 0; j < numTaps; ++j)
-                a = a + taps[j] * Lanes::load (newest + i - j);
-            a.store (output + i);
-        }
-        for (; i < count; ++i)
-        {
-            float sum = start[i];
-            for (int j = 0; j < numTaps; ++j)
-                sum += taps[j] * newest[i - j];
-            output[i] = sum;
-        }
-    }
-
     // Drops the oldest `count` entries of a history followed by a chunk: the newest `keep` move to the front.
     void keepNewest (float* history, int keep, int count)
     {
@@ -152,7 +112,7 @@ void OversampledShaper::processChunk (int firstChannel, int numChannels, float* 
     {
         float* up = upHistory[firstChannel + n];
         std::copy (signals[n], signals[n] + count, up + upKept);
-        firSums (halfbandTaps, up + upKept, zeros, odd[n], count);
+        firSums (halfbandTaps, numTaps, up + upKept, zeros, odd[n], count);
     }
 
     // The clipper at the doubled rate, the channels side by side; each channel's tone state sees
@@ -172,7 +132,7 @@ void OversampledShaper::processChunk (int firstChannel, int numChannels, float* 
     for (int n = 0; n < numChannels; ++n)
     {
         const int ch = firstChannel + n;
-        firSums (halfbandTaps, downHistory[ch] + downKept - 1, evenHistory[ch], signals[n], count);
+        firSums (halfbandTaps, numTaps, downHistory[ch] + downKept - 1, evenHistory[ch], signals[n], count);
         for (int i = 0; i < count; ++i)
             signals[n][i] = signals[n][i] * 0.5f;
 

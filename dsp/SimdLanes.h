@@ -11,11 +11,16 @@
 // With GCC and Clang this is std::experimental::simd (four floats in one SSE register on
 // baseline x86-64); where that header does not exist, or TARNGLOAM_PORTABLE_LANES is defined, a
 // plain array of four floats takes its place and gives the same results.
+//
+// Everything built on Lanes lives in an inline namespace named after the kind of lanes, so that a
+// test can compile both kinds into one program and compare them.
 #if __has_include(<experimental/simd>) && ! defined(TARNGLOAM_PORTABLE_LANES)
  #include <experimental/simd>
  #define TARNGLOAM_NATIVE_LANES 1
+ #define TARNGLOAM_LANES_NAMESPACE native_lanes
 #else
  #define TARNGLOAM_NATIVE_LANES 0
+ #define TARNGLOAM_LANES_NAMESPACE portable_lanes
 #endif
 
 // For the small lane functions that the hot loops call many times per sample: inlined, the reads
@@ -30,9 +35,9 @@
 
 namespace tarngloam
 {
-#if TARNGLOAM_NATIVE_LANES
-inline namespace native_lanes
+inline namespace TARNGLOAM_LANES_NAMESPACE
 {
+#if TARNGLOAM_NATIVE_LANES
     namespace stdx = std::experimental;
 
     struct Lanes
@@ -70,10 +75,7 @@ inline namespace native_lanes
             return Lanes (result);
         }
     };
-} // namespace native_lanes
 #else
-inline namespace portable_lanes
-{
     struct Lanes
     {
         static constexpr int width = 4;
@@ -110,7 +112,6 @@ inline namespace portable_lanes
             return generate ([&] (int i) { return a.v[i] < b.v[i] ? ifTrue.v[i] : ifFalse.v[i]; });
         }
     };
-} // namespace portable_lanes
 #endif
 
 // std::max (a, b) in each lane: b where a < b, otherwise a (so a NaN b gives a).
@@ -131,4 +132,5 @@ inline Lanes hermiteLanes (const Lanes& ym1, const Lanes& y0, const Lanes& y1, c
     const Lanes c1 = y1 * 0.5f - ym1 * 0.5f;
     return ((c3 * t + c2) * t + c1) * t + y0;
 }
+} // namespace TARNGLOAM_LANES_NAMESPACE
 } // namespace tarngloam

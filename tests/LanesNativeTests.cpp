@@ -1,0 +1,2 @@
+#define LANES_SUITE NativeLanes
+#include "LanesTestBody.h"
