@@ -13,6 +13,13 @@ TarnGloamAudioProcessor::TarnGloamAudioProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameters (*this, nullptr, tarngloam::stateType, tarngloam::createParameterLayout())
 {
+    // The tree state starts each raw value at its default sent through the normalised range and
+    // back, which for some defaults is a hair off (30 comes back as 30.0000019) until the parameter
+    // is first set. Setting each once makes a fresh instance hold exactly what a restored or
+    // automated one holds, so it sounds the same bit for bit.
+    for (auto* parameter : getParameters())
+        parameter->setValueNotifyingHost (parameter->getDefaultValue());
+
     bleedParam = &rawValueOf (tarngloam::Parameter::bleed);
     fuzzParam = &rawValueOf (tarngloam::Parameter::fuzz);
     grainParam = &rawValueOf (tarngloam::Parameter::grain);

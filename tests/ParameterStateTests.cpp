@@ -149,6 +149,23 @@ TEST (State, RoundTripReproducesValuesInTenthSteps)
     EXPECT_NEAR (percentOf (restored, Parameter::grain), 33.3f, 1.0e-4f);
 }
 
+TEST (State, AFreshInstanceHoldsExactlyWhatARestoredOrAutomatedOneHolds)
+{
+    // Exactly, not nearly: 30 % and 30.0000019 % are two sounds bit for bit.
+    TarnGloamAudioProcessor fresh, restored, automated;
+    const auto blob = saveState (fresh);
+    restored.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    for (const auto& info : tarngloam::parameterTable)
+    {
+        SCOPED_TRACE (info.id);
+        auto& parameter = automated.parameterOf (info.parameter);
+        parameter.setValueNotifyingHost (parameter.convertTo0to1 (info.defaultPercent));
+        EXPECT_EQ (percentOf (fresh, info.parameter), info.defaultPercent);
+        EXPECT_EQ (percentOf (restored, info.parameter), info.defaultPercent);
+        EXPECT_EQ (percentOf (automated, info.parameter), info.defaultPercent);
+    }
+}
+
 TEST (State, RootTagIsComparedWithoutCase)
 {
     TarnGloamAudioProcessor processor;
