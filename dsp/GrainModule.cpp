@@ -106,7 +106,7 @@ void GrainModule::processChannels (float* const* channels, int numChannels, int 
         float reads[8];
         for (int pair = 0; pair < 2; ++pair)
             readBehindLanes (laneBuffers, laneMasks, writeIndex,
-                             Lanes::generate ([&] (int i) { return delays[2 * pair + i / 2]; }))
+                             Lanes::generate ([&] (int lane) { return delays[2 * pair + lane / 2]; }))
                 .store (reads + Lanes::width * pair);
 
         float acc[2] = { 0.0f, 0.0f };

@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
-# The main job: set up, build, install TARNGLOAM.vst3 into ~/.vst3, show that a host loads it,
-# and render a demo you can listen to and look at.
+# The main job: set up, build, install TARNGLOAM.vst3 into ~/.vst3 and TARNGLOAM.lv2 into ~/.lv2,
+# show that a VST3 host and an LV2 host load them, and render a demo you can listen to and look at.
 set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 "$repo_root/scripts/setup.sh"
 "$repo_root/scripts/build.sh" release
 
-built="$repo_root/build/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3"
-target_dir="${VST3_INSTALL_DIR:-$HOME/.vst3}"
-mkdir -p "$target_dir"
-rm -rf "$target_dir/TARNGLOAM.vst3.new"
-cp -R "$built" "$target_dir/TARNGLOAM.vst3.new"
-rm -rf "$target_dir/TARNGLOAM.vst3"
-mv "$target_dir/TARNGLOAM.vst3.new" "$target_dir/TARNGLOAM.vst3"
-echo "[install] TARNGLOAM.vst3 installed into $target_dir"
+artefacts="$repo_root/build/TarnGloam_artefacts/Release"
+vst3_dir="${VST3_INSTALL_DIR:-$HOME/.vst3}"
+lv2_dir="${LV2_INSTALL_DIR:-$HOME/.lv2}"
 
-"$repo_root/build/tools/tarngloam-check" "$target_dir/TARNGLOAM.vst3"
+# Replaces DIR/NAME with a copy of BUNDLE in one rename, so a host never sees half a bundle.
+install_bundle() {
+    local bundle=$1 dir=$2 name
+    name=$(basename "$bundle")
+    mkdir -p "$dir"
+    rm -rf "$dir/$name.new"
+    cp -R "$bundle" "$dir/$name.new"
+    rm -rf "$dir/$name"
+    mv "$dir/$name.new" "$dir/$name"
+    echo "[install] $name installed into $dir"
+}
+
+install_bundle "$artefacts/VST3/TARNGLOAM.vst3" "$vst3_dir"
+install_bundle "$artefacts/LV2/TARNGLOAM.lv2" "$lv2_dir"
+
+"$repo_root/build/tools/tarngloam-check" "$vst3_dir/TARNGLOAM.vst3"
+
+# The LV2 side: Debian's lv2ls finds it, and an LV2 host on lilv loads and runs it.
+echo "[install] lv2ls in $lv2_dir: $(LV2_PATH="$lv2_dir" lv2ls | grep -x 'urn:vorla:tarngloam')"
+"$repo_root/build/tools/tarngloam-lv2-check" "$lv2_dir"
 
 # Hear it without a DAW: a synthesised demo rendered at the default settings, with a picture.
 "$repo_root/build/tools/tarngloam-demo" "$repo_root/demo"

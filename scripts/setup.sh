@@ -24,6 +24,7 @@ packages=(
     zlib1g-dev libpng-dev libjpeg-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core python3 valgrind
+    lilv-utils liblilv-dev lv2-dev
 )
 
 as_root() {

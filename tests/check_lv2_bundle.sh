@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# What Debian's LV2 tools see of a TARNGLOAM.lv2: lv2ls finds the plug-in, and lv2info shows its
+# audio, atom and latency ports. (lv2info does not list patch parameters; the lilv host test reads
+# those.) Usage: check_lv2_bundle.sh LV2_FOLDER URI
+set -euo pipefail
+folder=$1
+uri=$2
+export LV2_PATH=$folder
+
+fail() { echo "check_lv2_bundle: $*" >&2; exit 1; }
+
+lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri in $folder"
+info=$(lv2info "$uri") || fail "lv2info failed for $uri"
+
+expect() { grep -qE -- "$1" <<<"$info" || fail "lv2info does not show: $1"; }
+expect '^[[:space:]]*Name:[[:space:]]+TARNGLOAM$'
+expect 'Has latency:[[:space:]]+yes, reported by port 6'
+expect 'Required Features:.*options#options'
+expect 'urid#map'
+expect 'Extension Data:.*state#interface'
+for symbol in audio_in_1 audio_in_2 audio_out_1 audio_out_2 in out latency freeWheeling enabled; do
+    expect "Symbol:[[:space:]]+$symbol\$"
+done
+[ "$(grep -c 'Port [0-9]*:' <<<"$info")" -eq 9 ] || fail "expected 9 ports"
+[ "$(grep -c 'lv2core#AudioPort' <<<"$info")" -eq 4 ] || fail "expected 4 audio ports (stereo in and out)"
+echo "lv2ls and lv2info see $uri in $folder"
