@@ -7,6 +7,7 @@
 #include "dsp/ReverbModule.h"
 
 #include "plugin/ParameterTable.h"
+#include "plugin/Vst3BlockGuard.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -43,6 +44,9 @@ public:
 
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
 
+    // Guards JUCE's VST3 wrapper against blocks longer than the host announced.
+    juce::VST3ClientExtensions* getVST3ClientExtensions() override { return &vst3Extensions; }
+
     // The fuzz module's oversampling path plus the age module's read delay at rest.
     static constexpr int latencySamples = FuzzModule::latencySamples + AgeModule::latencySamples;
 
@@ -67,6 +71,8 @@ public:
 
 private:
     void fillMissingOutputChannels (juce::AudioBuffer<float>& buffer, int numSamples);
+
+    TarnGloamVst3Extensions vst3Extensions { *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TarnGloamAudioProcessor)
 };

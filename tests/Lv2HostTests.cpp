@@ -35,7 +35,7 @@ protected:
         ASSERT_NE (mkdtemp (folder), nullptr);
         scratch = folder;
     }
-    void TearDown() override { if (! std::getenv ("KEEP")) std::system (("rm -rf '" + scratch + "'").c_str()); }
+    void TearDown() override { std::system (("rm -rf '" + scratch + "'").c_str()); }
 
     std::unique_ptr<hosts::Lv2Instance> instantiate (int maxBlock)
     {
@@ -54,7 +54,9 @@ protected:
 
 TEST_F (Lv2Host, PortsParametersAndLatency)
 {
-    EXPECT_STREQ (lilv_node_as_string (lilv_plugin_get_name (plugin)), "TARNGLOAM");
+    LilvNode* name = lilv_plugin_get_name (plugin);
+    EXPECT_STREQ (lilv_node_as_string (name), "TARNGLOAM");
+    lilv_node_free (name);
     auto instance = instantiate (512);
     ASSERT_NE (instance->instance(), nullptr);
     // LV2 has no bus negotiation: the plug-in publishes its default layout, stereo in and out.
@@ -100,13 +102,8 @@ TEST_F (Lv2Host, OutputMatchesTheRendererBitForBit)
         int block;
     } cases[] = {
         { { 77.7f, 55.5f, 66.6f, 44.4f }, 333 },
-        { { 50.0f, 40.0f, 20.0f, 30.0f }, 64 },
-        { { 50.0f, 40.0f, 20.0f, 30.0f }, 333 },
-        { { 50.1f, 40.1f, 20.1f, 30.1f }, 64 },
-        { { 77.7f, 40.0f, 66.6f, 44.4f }, 64 },
-        { { 77.7f, 55.5f, 20.0f, 44.4f }, 64 },
-        { { 77.7f, 55.5f, 66.6f, 30.0f }, 64 },
-        { { 77.7f, 55.5f, 66.6f, 44.4f }, 64 },
+        { { 50.0f, 40.0f, 20.0f, 30.0f }, 64 },   // the defaults: the host sends nothing new
+        { { 77.7f, 55.5f, 66.6f, 30.0f }, 64 },   // AGE left at its default, the others set
         { { 100.0f, 0.0f, 100.0f, 0.1f }, 1000 },
     };
 
@@ -128,7 +125,6 @@ TEST_F (Lv2Host, OutputMatchesTheRendererBitForBit)
         }
         const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input, options, scratch);
         ASSERT_TRUE (rendered.has_value());
-        hosts::writeFloatWav (scratch + "/hosted-" + std::to_string (c.block) + ".wav", hosted);
         EXPECT_TRUE (hosts::sameBits (hosted, *rendered));
     }
 }
