@@ -26,6 +26,12 @@ install_bundle() {
 install_bundle "$artefacts/VST3/TARNGLOAM.vst3" "$vst3_dir"
 install_bundle "$artefacts/LV2/TARNGLOAM.lv2" "$lv2_dir"
 
+# The factory presets, where VST3 hosts' preset browsers look for them.
+preset_dir="$vst3_dir/presets/Vorla/TARNGLOAM"
+mkdir -p "$preset_dir"
+cp "$repo_root/build/presets/"*.vstpreset "$preset_dir/"
+echo "[install] $(ls "$repo_root/build/presets/"*.vstpreset | wc -l) factory presets installed into $preset_dir"
+
 "$repo_root/build/tools/tarngloam-check" "$vst3_dir/TARNGLOAM.vst3"
 
 # The LV2 side: Debian's lv2ls finds it, and an LV2 host on lilv loads and runs it.

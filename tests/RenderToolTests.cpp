@@ -1,3 +1,4 @@
+#include "plugin/FactoryPresets.h"
 #include "tools/OfflineRender.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -170,4 +171,46 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         EXPECT_EQ (good.loadFileAsString(), goodBytes) << "the input is never overwritten";
     }
     EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false, ".*").size(), 0) << "no partial files";
+}
+
+TEST_F (RenderTool, ExplainsItselfAndRendersFactoryPresets)
+{
+    const auto help = runTool ({ "--help" });
+    EXPECT_EQ (help.exitCode, 0);
+    for (const char* option : { "--bleed", "--fuzz", "--grain", "--age", "--preset", "--list-presets", "--tempo",
+                                "--block", "--stereo", "--no-trim", "--no-tail", "--help", "--version" })
+        EXPECT_TRUE (help.output.contains (option)) << option;
+    for (const auto& info : tarngloam::parameterTable)
+        EXPECT_TRUE (help.output.contains ("(default " + juce::String (juce::roundToInt (info.defaultPercent)) + ")")) << info.id;
+    EXPECT_TRUE (help.output.contains ("(default 512)"));
+
+    const auto version = runTool ({ "--version" });
+    EXPECT_EQ (version.exitCode, 0);
+    EXPECT_TRUE (version.output.startsWith ("tarngloam-render 1.0.0")) << version.output;
+
+    const auto list = runTool ({ "--list-presets" });
+    EXPECT_EQ (list.exitCode, 0);
+    for (const auto& preset : tarngloam::factoryPresets)
+        EXPECT_TRUE (list.output.contains (preset.name)) << preset.name;
+
+    const auto unknown = runTool ({ "--loud" });
+    EXPECT_NE (unknown.exitCode, 0);
+    EXPECT_TRUE (unknown.output.contains ("--help")) << unknown.output;
+    EXPECT_NE (runTool ({ "in.wav", "out.wav", "--preset", "Nope" }).exitCode, 0);
+
+    // A preset is its four values, and a knob given as well overrides the preset's.
+    const auto input = writeInput ("in.wav", 2, 8000);
+    const auto viaPreset = folder.getChildFile ("preset.wav"), viaKnobs = folder.getChildFile ("knobs.wav");
+    const auto& fuzzBox = *tarngloam::findFactoryPreset ("Fuzz Box");
+    ASSERT_EQ (runTool ({ input.getFullPathName(), viaPreset.getFullPathName(), "--age", "50", "--preset", fuzzBox.name }).exitCode, 0);
+    ASSERT_EQ (runTool ({ input.getFullPathName(), viaKnobs.getFullPathName(), "--bleed",
+                          juce::String (fuzzBox.percents[0]), "--fuzz", juce::String (fuzzBox.percents[1]), "--grain",
+                          juce::String (fuzzBox.percents[2]), "--age", "50" })
+                   .exitCode,
+               0);
+    juce::MemoryBlock a, b;
+    viaPreset.loadFileAsData (a);
+    viaKnobs.loadFileAsData (b);
+    EXPECT_GT (a.getSize(), 8000u);
+    EXPECT_EQ (a, b);
 }

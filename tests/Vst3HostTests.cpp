@@ -1,7 +1,9 @@
 #include "hosts/FloatWav.h"
 #include "hosts/Vst3Host.h"
+#include "plugin/FactoryPresets.h"
 #include "plugin/ParameterTable.h"
 
+#include "public.sdk/source/vst/vstpresetfile.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <gtest/gtest.h>
@@ -264,5 +266,29 @@ TEST_F (Vst3Host, OutputMatchesTheRendererBitForBit)
         const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input, options, scratch);
         ASSERT_TRUE (rendered.has_value());
         EXPECT_TRUE (hosts::sameBits (hosted, *rendered));
+    }
+}
+
+TEST_F (Vst3Host, EveryFactoryPresetLoadsWithItsFourValues)
+{
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator (TARNGLOAM_PRESET_DIR))
+        files += entry.path().extension() == ".vstpreset" ? 1 : 0;
+    EXPECT_EQ (files, tarngloam::factoryPresets.size());
+
+    for (const auto& preset : tarngloam::factoryPresets)
+    {
+        SCOPED_TRACE (preset.name);
+        const auto path = std::string (TARNGLOAM_PRESET_DIR) + "/" + preset.name + ".vstpreset";
+        auto instance = instantiate();
+        Steinberg::IBStream* stream = Steinberg::Vst::FileStream::open (path.c_str(), "rb");
+        ASSERT_NE (stream, nullptr);
+        EXPECT_TRUE (Steinberg::Vst::PresetFile::loadPreset (stream, Steinberg::FUID::fromTUID (componentClass.data()),
+                                                             instance->component, instance->controller));
+        stream->release();
+        for (const auto& info : tarngloam::parameterTable)
+            EXPECT_NEAR (instance->normalisedValue (instance->parameterId (info.name)),
+                         normalised (preset.percents[tarngloam::indexOf (info.parameter)]), 1.0e-6)
+                << info.id;
     }
 }

@@ -5,6 +5,7 @@
 // Usage: tarngloam-demo OUTPUT_DIRECTORY
 
 #include "editor/Palette.h"
+#include "plugin/FactoryPresets.h"
 #include "tools/OfflineRender.h"
 
 #include <juce_dsp/juce_dsp.h>
@@ -177,18 +178,96 @@ juce::String describeSettings (const tarngloam::offline::RenderSettings& setting
     return parts.joinIntoString (", ");
 }
 
-juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output,
-                            const tarngloam::offline::RenderSettings& settings)
+juce::Font monospaced (float height, int style = juce::Font::plain)
 {
-    constexpr int width = 1400, rowHeight = 400, margin = 24;
-    juce::Image image (juce::Image::RGB, width, 2 * rowHeight + 3 * margin + 40, true);
+    return juce::Font (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), height, style));
+}
+
+// Seconds along the bottom of an area that shows `totalSamples`, one tick a second.
+void drawTimeAxis (juce::Graphics& g, juce::Rectangle<int> area, int totalSamples)
+{
+    g.setFont (monospaced (13.0f));
+    const double seconds = totalSamples / sampleRate;
+    for (int second = 0; second <= static_cast<int> (seconds); ++second)
+    {
+        const int x = area.getX() + static_cast<int> (second / seconds * area.getWidth());
+        g.setColour (palette::track);
+        g.drawVerticalLine (x, static_cast<float> (area.getBottom()), static_cast<float> (area.getBottom() + 5));
+        g.setColour (palette::captionText);
+        g.drawText (juce::String (second) + (second == 0 ? " s" : ""), x - 20, area.getBottom() + 6, 40, 16,
+                    juce::Justification::centred);
+    }
+}
+
+// Hz on a logarithmic scale at the left of a spectrogram (30 Hz at the bottom, 20 kHz at the top).
+void drawFrequencyAxis (juce::Graphics& g, juce::Rectangle<int> area)
+{
+    g.setFont (monospaced (13.0f));
+    const struct
+    {
+        double hz;
+        const char* label;
+    } ticks[] = { { 50, "50" }, { 100, "100" }, { 200, "200" }, { 500, "500" }, { 1000, "1k" },
+                  { 2000, "2k" }, { 5000, "5k" }, { 10000, "10k" }, { 20000, "20k" } };
+    for (const auto& tick : ticks)
+    {
+        const double position = std::log (tick.hz / 30.0) / std::log (20000.0 / 30.0);
+        const int y = area.getBottom() - static_cast<int> (position * area.getHeight());
+        g.setColour (palette::track);
+        g.drawHorizontalLine (y, static_cast<float> (area.getX() - 5), static_cast<float> (area.getX()));
+        g.setColour (palette::captionText);
+        g.drawText (tick.label, area.getX() - 52, y - 8, 44, 16, juce::Justification::centredRight);
+    }
+    g.saveState();
+    g.addTransform (juce::AffineTransform::rotation (-juce::MathConstants<float>::halfPi, static_cast<float> (area.getX() - 66),
+                                                     static_cast<float> (area.getCentreY())));
+    g.drawText ("frequency (Hz)", area.getX() - 66 - 80, area.getCentreY() - 8, 160, 16, juce::Justification::centred);
+    g.restoreState();
+}
+
+// Amplitude -1 .. +1 at the left of a waveform.
+void drawAmplitudeAxis (juce::Graphics& g, juce::Rectangle<int> area)
+{
+    g.setFont (monospaced (13.0f));
+    g.setColour (palette::captionText);
+    g.drawText ("+1", area.getX() - 52, area.getY() - 2, 44, 16, juce::Justification::centredRight);
+    g.drawText ("0", area.getX() - 52, area.getCentreY() - 8, 44, 16, juce::Justification::centredRight);
+    g.drawText ("-1", area.getX() - 52, area.getBottom() - 14, 44, 16, juce::Justification::centredRight);
+}
+
+// The colour scale of the spectrograms.
+void drawLegend (juce::Graphics& g, juce::Rectangle<int> area)
+{
+    g.setFont (monospaced (13.0f));
+    g.setColour (palette::captionText);
+    g.drawText ("level (dB)", area.getX(), area.getY(), area.getWidth(), 16, juce::Justification::centred);
+    const auto bar = area.withTrimmedTop (20).withHeight (14);
+    for (int x = 0; x < bar.getWidth(); ++x)
+    {
+        g.setColour (heat (static_cast<float> (x) / static_cast<float> (bar.getWidth() - 1)));
+        g.drawVerticalLine (bar.getX() + x, static_cast<float> (bar.getY()), static_cast<float> (bar.getBottom()));
+    }
+    g.setColour (palette::captionText);
+    g.drawText ("-90", bar.getX() - 4, bar.getBottom() + 2, 40, 16, juce::Justification::centredLeft);
+    g.drawText ("-45", bar.getCentreX() - 20, bar.getBottom() + 2, 40, 16, juce::Justification::centred);
+    g.drawText ("0", bar.getRight() - 36, bar.getBottom() + 2, 40, 16, juce::Justification::centredRight);
+}
+
+juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output,
+                            const juce::String& title)
+{
+    constexpr int width = 1400, rowHeight = 420, left = 96, right = 24, top = 88;
+    juce::Image image (juce::Image::RGB, width, top + 2 * rowHeight + 24, true);
     juce::Graphics g (image);
     g.fillAll (palette::background);
 
     g.setColour (palette::captionText);
-    g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 22.0f, juce::Font::bold));
-    g.drawText ("TARNGLOAM demo: " + describeSettings (settings), margin, 10, width - 2 * margin, 30,
-                juce::Justification::centredLeft);
+    g.setFont (monospaced (22.0f, juce::Font::bold));
+    g.drawText (title, right, 10, width - 2 * right - 260, 30, juce::Justification::centredLeft);
+    g.setFont (monospaced (14.0f));
+    g.drawText ("each row: waveform of the left channel above, spectrogram of both channels mixed below",
+                right, 42, width - 2 * right - 260, 20, juce::Justification::centredLeft);
+    drawLegend (g, { width - right - 240, 12, 240, 56 });
 
     const int totalSamples = output.getNumSamples();
     const int hop = 256;
@@ -200,24 +279,33 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
 
     for (int r = 0; r < 2; ++r)
     {
-        const int top = 40 + margin + r * (rowHeight + margin);
+        const int rowTop = top + r * rowHeight;
         g.setColour (palette::captionText);
-        g.setFont (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), 16.0f, juce::Font::plain));
-        g.drawText (rows[r].title, margin, top, 100, 20, juce::Justification::centredLeft);
-        const juce::Rectangle<int> wave (margin, top + 24, width - 2 * margin, 110);
-        const juce::Rectangle<int> spectrum (margin, top + 24 + 116, width - 2 * margin, rowHeight - 24 - 116);
+        g.setFont (monospaced (16.0f, juce::Font::bold));
+        g.drawText (rows[r].title, left, rowTop, 200, 20, juce::Justification::centredLeft);
+        const juce::Rectangle<int> wave (left, rowTop + 24, width - left - right, 100);
+        const juce::Rectangle<int> spectrum (left, rowTop + 24 + 108, width - left - right, rowHeight - 24 - 108 - 40);
         drawWaveform (g, rows[r].signal, wave, totalSamples);
+        drawAmplitudeAxis (g, wave);
         drawSpectrogram (g, spectrogram (rows[r].signal, 12, hop), spectrum, hop, totalSamples);
+        drawFrequencyAxis (g, spectrum);
+        drawTimeAxis (g, spectrum, totalSamples);
     }
+    g.setColour (palette::captionText);
+    g.setFont (monospaced (13.0f));
+    g.drawText ("time (s)", left, image.getHeight() - 18, width - left - right, 16, juce::Justification::centred);
     return image;
 }
 } // namespace
 
 int main (int argc, char** argv)
 {
-    if (argc != 2)
+    const tarngloam::FactoryPreset* preset = nullptr;
+    if (argc == 4 && std::string (argv[2]) == "--preset")
+        preset = tarngloam::findFactoryPreset (argv[3]);
+    if ((argc != 2 && argc != 4) || (argc == 4 && preset == nullptr))
     {
-        std::cerr << "usage: tarngloam-demo OUTPUT_DIRECTORY" << std::endl;
+        std::cerr << "usage: tarngloam-demo OUTPUT_DIRECTORY [--preset NAME]" << std::endl;
         return 2;
     }
 
@@ -232,6 +320,8 @@ int main (int argc, char** argv)
     const auto input = synthesiseDemo();
     tarngloam::offline::RenderSettings settings;
     settings.tempo = 120.0;
+    if (preset != nullptr)
+        settings.percents = preset->percents;
     const auto rendered = tarngloam::offline::render (input, sampleRate, settings);
     if (! rendered)
     {
@@ -254,13 +344,15 @@ int main (int argc, char** argv)
     pictureFile.deleteFile();
     juce::FileOutputStream stream (pictureFile);
     juce::PNGImageFormat png;
-    if (! stream.openedOk() || ! png.writeImageToStream (drawComparison (input, output, settings), stream))
+    if (! stream.openedOk() || ! png.writeImageToStream (drawComparison (input, output,
+                                                                         "TARNGLOAM " + (preset != nullptr ? juce::String (preset->name) : juce::String ("demo")) + ": "
+                                                                             + describeSettings (settings)), stream))
     {
         std::cerr << "tarngloam-demo: could not write " << pictureFile.getFullPathName() << std::endl;
         return 1;
     }
 
-    std::cout << "Demo rendered at the default settings:\n"
+    std::cout << "Demo rendered at " << (preset != nullptr ? juce::String ("the preset ") + preset->name : juce::String ("the default settings")) << ":\n"
               << "  input   " << inputFile.getFullPathName() << "\n"
               << "  output  " << outputFile.getFullPathName() << "\n"
               << "  picture " << pictureFile.getFullPathName() << std::endl;

@@ -1,14 +1,6 @@
-// tarngloam-render: runs TARNGLOAM over an audio file, without a host.
-//
-// Usage: tarngloam-render INPUT OUTPUT [options]
-//   --bleed P --fuzz P --grain P --age P   parameters in percent, 0..100 (defaults 50, 40, 20, 30)
-//   --tempo BPM                            host tempo (default: none, so the plug-in's 120)
-//   --block N                              block size in samples (default 512)
-//   --stereo                               render a mono input to stereo
-//   --no-trim                              keep the 52-sample latency at the start of the output
-//   --no-tail                              stop when the input ends instead of adding the 0.6 s tail
-// INPUT is WAV or AIFF, mono or stereo; OUTPUT is a 32-bit float WAV at the input's rate.
+// tarngloam-render: runs TARNGLOAM over an audio file, without a host. `--help` lists the options.
 
+#include "plugin/FactoryPresets.h"
 #include "plugin/Parameters.h"
 #include "tools/OfflineRender.h"
 
@@ -57,10 +49,51 @@ float parsePercent (const juce::String& option, const juce::String& text)
     return static_cast<float> (value);
 }
 
+void printUsage()
+{
+    juce::String knobs, defaults;
+    for (const auto& info : tarngloam::parameterTable)
+    {
+        knobs << "  --" << juce::String (info.id).toLowerCase().paddedRight (' ', 8) << "P  " << info.name
+              << " in percent, 0 to 100 (default " << juce::String (juce::roundToInt (info.defaultPercent)) << ")\n";
+    }
+
+    std::cout << "Usage: tarngloam-render INPUT OUTPUT [options]\n"
+                 "Runs the TARNGLOAM effect over INPUT (WAV or AIFF, mono or stereo) and writes OUTPUT, a\n"
+                 "32-bit float WAV at the input's sample rate. The input is never overwritten, and nothing is\n"
+                 "left behind when rendering fails.\n\n"
+                 "Options:\n"
+              << knobs
+              << "  --preset NAME   start from a factory preset (knob options given too override it)\n"
+                 "  --list-presets  list the factory presets and exit\n"
+                 "  --tempo BPM     host tempo for the grain lengths (default: none, as a host without\n"
+                 "                  tempo: the plug-in's 120)\n"
+                 "  --block N       block size in samples, 1 to 65536 (default 512)\n"
+                 "  --stereo        render a mono input to stereo (default: as many channels as the input)\n"
+                 "  --no-trim       keep the 52-sample latency at the start (default: trimmed, so the output\n"
+                 "                  lines up with the input)\n"
+                 "  --no-tail       stop where the input ends (default: 0.6 s of tail are added)\n"
+                 "  --help          show this text and exit\n"
+                 "  --version       show the version and exit\n";
+}
+
+void printPresets()
+{
+    for (const auto& preset : tarngloam::factoryPresets)
+    {
+        juce::String values;
+        for (const auto& info : tarngloam::parameterTable)
+            values << (juce::String (info.id) + " " + juce::String (preset.percents[tarngloam::indexOf (info.parameter)], 0)).paddedRight (' ', 11);
+        std::cout << juce::String (preset.name).paddedRight (' ', 16) << values << "- " << preset.description << "\n";
+    }
+}
+
 Options parseArguments (const juce::StringArray& args)
 {
     Options options;
     juce::StringArray positional;
+    const tarngloam::FactoryPreset* preset = nullptr;
+    std::optional<float> knobs[tarngloam::numParameters];
 
     for (int i = 0; i < args.size(); ++i)
     {
@@ -71,8 +104,30 @@ Options parseArguments (const juce::StringArray& args)
             return args[++i];
         };
 
-        if (const auto knob = knobOption (arg))
-            options.settings.percents[tarngloam::indexOf (*knob)] = parsePercent (arg, value());
+        if (arg == "--help" || arg == "-h")
+        {
+            printUsage();
+            std::exit (0);
+        }
+        else if (arg == "--version")
+        {
+            std::cout << "tarngloam-render " << TARNGLOAM_VERSION << " (TARNGLOAM by Vorla)" << std::endl;
+            std::exit (0);
+        }
+        else if (arg == "--list-presets")
+        {
+            printPresets();
+            std::exit (0);
+        }
+        else if (const auto knob = knobOption (arg))
+            knobs[tarngloam::indexOf (*knob)] = parsePercent (arg, value());
+        else if (arg == "--preset")
+        {
+            const auto name = value();
+            preset = tarngloam::findFactoryPreset (name.toRawUTF8());
+            if (preset == nullptr)
+                fail ("no factory preset named '" + name + "' (--list-presets lists them)");
+        }
         else if (arg == "--tempo")
         {
             const double bpm = parseNumber (arg, value());
@@ -90,13 +145,20 @@ Options parseArguments (const juce::StringArray& args)
         else if (arg == "--stereo")  options.settings.monoToStereo = true;
         else if (arg == "--no-trim") options.settings.trimLatency = false;
         else if (arg == "--no-tail") options.settings.appendTail = false;
-        else if (arg.startsWith ("--")) fail ("unknown option " + arg);
+        else if (arg.startsWith ("-") && arg.length() > 1)
+            fail ("unknown option " + arg + " (tarngloam-render --help lists the options)");
         else positional.add (arg);
     }
 
     if (positional.size() != 2)
-        fail ("usage: tarngloam-render INPUT OUTPUT [--bleed P] [--fuzz P] [--grain P] [--age P] [--tempo BPM] "
-              "[--block N] [--stereo] [--no-trim] [--no-tail]");
+        fail ("expected an INPUT and an OUTPUT file (tarngloam-render --help shows the usage)");
+
+    // The preset first, then any knob given explicitly.
+    if (preset != nullptr)
+        options.settings.percents = preset->percents;
+    for (size_t k = 0; k < tarngloam::numParameters; ++k)
+        if (knobs[k])
+            options.settings.percents[k] = *knobs[k];
 
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     options.input = cwd.getChildFile (positional[0]);
