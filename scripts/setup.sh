@@ -25,6 +25,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core python3 valgrind
     lilv-utils liblilv-dev lv2-dev
+    lintian desktop-file-utils
 )
 
 as_root() {

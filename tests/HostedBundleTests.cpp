@@ -4,13 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 // Loads the built TARNGLOAM.vst3 through JUCE's VST3 hosting, as a DAW would, and checks what
 // the host sees. The plug-in's own code is not linked into this view: everything goes through
 // the bundle's factory and the VST3 interfaces.
 namespace
 {
-// The bundle folder holds Contents/<architecture>/TARNGLOAM.so.
-const juce::File bundle = juce::File (TARNGLOAM_BUILT_VST3_BINARY_DIR).getParentDirectory().getParentDirectory();
+// The bundle folder holds Contents/<architecture>/TARNGLOAM.so: the built one, or the one named
+// by TARNGLOAM_VST3_BUNDLE (the package test points it at the bundle unpacked from the .deb).
+const juce::File bundle = [] {
+    if (const char* path = std::getenv ("TARNGLOAM_VST3_BUNDLE"))
+        return juce::File (path);
+    return juce::File (TARNGLOAM_BUILT_VST3_BINARY_DIR).getParentDirectory().getParentDirectory();
+}();
 
 std::unique_ptr<juce::PluginDescription> describeBundle()
 {
