@@ -111,13 +111,18 @@ public:
     vst::ParamID parameterId (const char* title) const; // by the controller's parameter title
     double normalisedValue (vst::ParamID id) const;
 
+private:
+    // Declared first, so that they outlive the plug-in's objects, which hold on to them until
+    // their last reference goes.
+    vst::HostApplication host;
+
+public:
+    ComponentHandler handler;
     Steinberg::IPtr<vst::IComponent> component;
     Steinberg::IPtr<vst::IAudioProcessor> processor;
     Steinberg::IPtr<vst::IEditController> controller;
-    ComponentHandler handler;
 
 private:
-    vst::HostApplication host;
     bool active = false;
     int numInputChannels = 2, numOutputChannels = 2;
     double rate = 48000.0;

@@ -59,7 +59,7 @@ int main (int argc, char** argv)
             changes.add (instance.parameterId (info.name), 0,
                          static_cast<double> (preset.percents[tarngloam::indexOf (info.parameter)] / tarngloam::maximumPercent));
         instance.processAll (hosts::makeTestSignal (2, 64, 48000.0, 1), 64, &changes);
-        instance.stop();
+
 
         const auto path = folder / (std::string (preset.name) + ".vstpreset");
         Steinberg::IBStream* stream = Steinberg::Vst::FileStream::open (path.string().c_str(), "wb");
