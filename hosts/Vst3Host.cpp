@@ -73,8 +73,15 @@ tresult ComponentHandler::restartComponent (int32 flags)
     return kResultOk;
 }
 
+vst::HostApplication& hostApplication()
+{
+    static auto* host = new vst::HostApplication(); // never deleted: see the header
+    return *host;
+}
+
 Vst3Instance::Vst3Instance (const VST3::Hosting::Module::Ptr& module, const VST3::UID& componentClass)
 {
+    auto& host = hostApplication();
     const auto& factory = module->getFactory();
     factory.setHostContext (&host);
     component = factory.createInstance<vst::IComponent> (componentClass);

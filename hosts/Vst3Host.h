@@ -78,6 +78,10 @@ public:
     Steinberg::int32 restartFlags = 0;
 };
 
+// The host application object the plug-in's factory and objects are given. It lives for the whole
+// process: the factory keeps it until the module is unloaded.
+vst::HostApplication& hostApplication();
+
 // One instance of the plug-in: component, audio processor and controller, connected as a DAW
 // connects them.
 class Vst3Instance
@@ -111,12 +115,8 @@ public:
     vst::ParamID parameterId (const char* title) const; // by the controller's parameter title
     double normalisedValue (vst::ParamID id) const;
 
-private:
-    // Declared first, so that they outlive the plug-in's objects, which hold on to them until
-    // their last reference goes.
-    vst::HostApplication host;
-
-public:
+    // Declared first, so that it outlives the plug-in's objects, which hold on to it until their
+    // last reference goes.
     ComponentHandler handler;
     Steinberg::IPtr<vst::IComponent> component;
     Steinberg::IPtr<vst::IAudioProcessor> processor;
