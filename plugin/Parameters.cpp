@@ -144,5 +144,17 @@ void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessor
         else
             state.removeChild (i, nullptr);
     }
+
+    // A parameter the state does not mention keeps its value too (the framework would reset it
+    // to its default), so a state is applied whole: four values, each from the state or kept.
+    for (const auto& info : parameterTable)
+    {
+        if (state.getChildWithProperty (idProperty, info.id).isValid())
+            continue;
+        juce::ValueTree child ("PARAM");
+        child.setProperty (idProperty, info.id, nullptr);
+        child.setProperty (valueProperty, static_cast<double> (current.getRawParameterValue (info.id)->load()), nullptr);
+        state.appendChild (child, nullptr);
+    }
 }
 } // namespace tarngloam

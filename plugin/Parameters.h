@@ -37,6 +37,6 @@ bool isWellFormedUtf8 (const char* bytes, size_t numBytes);
 
 // Makes a restored tree safe for the audio path: a PARAM value that is missing or not a finite
 // number is replaced by that parameter's current value (a PARAM of no known parameter is dropped),
-// and every other value is limited to 0..100.
+// every other value is limited to 0..100, and a parameter without a PARAM keeps its current value.
 void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessorValueTreeState& current);
 } // namespace tarngloam

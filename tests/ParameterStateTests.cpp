@@ -285,6 +285,16 @@ TEST (State, StoredValuesThatAreNotFiniteNumbersKeepTheCurrentValue)
     }
 }
 
+TEST (State, AParameterTheStateDoesNotMentionKeepsItsValue)
+{
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+    const auto blob = makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS><PARAM id=\"FUZZ\" value=\"5\"/>"
+                                "<PARAM id=\"AGE\" value=\"6\"/></PARAMS>");
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 11.0f, 5.0f, 33.0f, 6.0f);
+}
+
 TEST (State, StoredValuesOutsideTheRangeAreLimited)
 {
     TarnGloamAudioProcessor processor;

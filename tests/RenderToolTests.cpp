@@ -56,6 +56,29 @@ protected:
         return file;
     }
 
+    // A 16-bit PCM WAV with its header's claims written as given, followed by `frames` real frames.
+    juce::File writeRawWav (const juce::String& name, int channels, int rate, juce::uint32 claimedDataBytes, int frames)
+    {
+        juce::MemoryOutputStream out;
+        out.write ("RIFF", 4);
+        out.writeInt (static_cast<int> (36 + claimedDataBytes));
+        out.write ("WAVEfmt ", 8);
+        out.writeInt (16);
+        out.writeShort (1);
+        out.writeShort (static_cast<short> (channels));
+        out.writeInt (rate);
+        out.writeInt (rate * channels * 2);
+        out.writeShort (static_cast<short> (channels * 2));
+        out.writeShort (16);
+        out.write ("data", 4);
+        out.writeInt (static_cast<int> (claimedDataBytes));
+        for (int i = 0; i < frames * channels; ++i)
+            out.writeShort (static_cast<short> ((i * 97) % 8000 - 4000));
+        const auto file = folder.getChildFile (name);
+        file.replaceWithData (out.getData(), out.getDataSize());
+        return file;
+    }
+
     static juce::AudioBuffer<float> read (const juce::File& file, double* sampleRate = nullptr)
     {
         juce::String error;
@@ -132,6 +155,7 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
 {
     const auto good = writeInput ("good.wav", 2, 1000);
     const auto threeChannels = writeInput ("three.wav", 3, 1000);
+    const auto tenMegahertz = writeRawWav ("fast.wav", 1, 10000000, 2000, 1000);
     const auto notAudio = folder.getChildFile ("notes.wav");
     notAudio.replaceWithText ("this is not audio");
     const auto outputFile = folder.getChildFile ("out.wav");
@@ -146,6 +170,7 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "missing", { folder.getChildFile ("absent.wav").getFullPathName(), outputFile.getFullPathName() }, "no such file" },
         { "not audio", { notAudio.getFullPathName(), outputFile.getFullPathName() }, "unsupported" },
         { "three channels", { threeChannels.getFullPathName(), outputFile.getFullPathName() }, "3 channels" },
+        { "sample rate of 10 MHz", { tenMegahertz.getFullPathName(), outputFile.getFullPathName() }, "sample rate" },
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
         { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
         { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },
@@ -170,6 +195,7 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         EXPECT_FALSE (outputFile.exists());
         EXPECT_EQ (good.loadFileAsString(), goodBytes) << "the input is never overwritten";
     }
+    EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false, "*.part").size(), 0) << "no partial files";
     EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false, ".*").size(), 0) << "no partial files";
 }
 
@@ -213,4 +239,17 @@ TEST_F (RenderTool, ExplainsItselfAndRendersFactoryPresets)
     viaKnobs.loadFileAsData (b);
     EXPECT_GT (a.getSize(), 8000u);
     EXPECT_EQ (a, b);
+}
+
+TEST_F (RenderTool, AHeaderClaimingMoreThanTheFileHoldsReadsWhatIsThere)
+{
+    // 2 GB of samples claimed, 3000 frames present: the render covers those 3000 (and at most the
+    // header's size in silence after them), and nothing the size of the claim is ever allocated.
+    const auto input = writeRawWav ("claims.wav", 2, 44100, 0x7ffffff0u, 3000);
+    const auto outputFile = folder.getChildFile ("out.wav");
+    const auto run = runTool ({ input.getFullPathName(), outputFile.getFullPathName(), "--no-tail" });
+    ASSERT_EQ (run.exitCode, 0) << run.output;
+    const auto output = read (outputFile);
+    EXPECT_GE (output.getNumSamples(), 3000);
+    EXPECT_LE (output.getNumSamples(), 3000 + 44 / 4);
 }

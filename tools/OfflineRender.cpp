@@ -72,38 +72,57 @@ std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& er
         error = "no such file: " + file.getFullPathName();
         return {};
     }
-    if (! file.hasReadAccess())
+    auto stream = file.createInputStream();
+    if (! file.hasReadAccess() || stream == nullptr)
     {
         error = "cannot read " + file.getFullPathName();
         return {};
     }
+    return readAudio (std::move (stream), file.getFullPathName(), error);
+}
+
+std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, const juce::String& name,
+                                    juce::String& error)
+{
+    const auto streamBytes = stream->getTotalLength();
 
     juce::AudioFormatManager formats;
     formats.registerBasicFormats(); // WAV and AIFF
-    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (std::move (stream)));
     if (reader == nullptr)
     {
-        error = "unsupported or unreadable audio file (WAV or AIFF expected): " + file.getFullPathName();
+        error = "unsupported or unreadable audio file (WAV or AIFF expected): " + name;
         return {};
     }
     if (reader->numChannels < 1 || reader->numChannels > 2)
     {
-        error = "only mono and stereo files are supported; " + file.getFileName() + " has "
-                + juce::String (reader->numChannels) + " channels";
+        error = "only mono and stereo files are supported; " + juce::File::createFileWithoutCheckingPath (name).getFileName()
+                + " has " + juce::String (reader->numChannels) + " channels";
         return {};
     }
-    if (reader->lengthInSamples > std::numeric_limits<int>::max() || reader->sampleRate <= 0.0)
+    if (! (reader->sampleRate >= lowestSampleRate && reader->sampleRate <= highestSampleRate))
     {
-        error = "file too long or without a sample rate: " + file.getFullPathName();
+        error = "unsupported sample rate " + juce::String (reader->sampleRate) + " Hz (" + juce::String (lowestSampleRate, 0)
+                + " to " + juce::String (highestSampleRate, 0) + " Hz): " + name;
+        return {};
+    }
+
+    // No more frames than the bytes could hold, whatever the header claims.
+    const auto bytesPerFrame = juce::jmax (1, static_cast<int> (reader->bitsPerSample / 8) * static_cast<int> (reader->numChannels));
+    const auto framesInStream = streamBytes >= 0 ? streamBytes / bytesPerFrame : reader->lengthInSamples;
+    const auto frames = juce::jlimit<juce::int64> (0, framesInStream, reader->lengthInSamples);
+    if (frames > std::numeric_limits<int>::max())
+    {
+        error = "file too long: " + name;
         return {};
     }
 
     AudioFile result;
     result.sampleRate = reader->sampleRate;
-    result.samples.setSize (static_cast<int> (reader->numChannels), static_cast<int> (reader->lengthInSamples));
+    result.samples.setSize (static_cast<int> (reader->numChannels), static_cast<int> (frames));
     if (! reader->read (&result.samples, 0, result.samples.getNumSamples(), 0, true, true))
     {
-        error = "could not read the samples of " + file.getFullPathName();
+        error = "could not read the samples of " + name;
         return {};
     }
     return result;

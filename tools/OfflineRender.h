@@ -34,8 +34,17 @@ struct AudioFile
     double sampleRate = 0.0;
 };
 
+// The sample rates a file may have: beyond them the plug-in's delay lines would be absurd sizes.
+inline constexpr double lowestSampleRate = 1000.0;
+inline constexpr double highestSampleRate = 768000.0;
+
 // Reads a WAV or AIFF file of one or two channels; on failure returns nothing and sets `error`.
 std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& error);
+
+// The same from a stream (`name` appears in messages). A header that claims more samples than the
+// stream holds is read as far as the data goes, so it cannot make the reader allocate for it.
+std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, const juce::String& name,
+                                    juce::String& error);
 
 // Writes a 32-bit float WAV through a temporary file next to the target, renamed into place only
 // once complete, so a failure never leaves a half-written file behind.
