@@ -74,7 +74,7 @@ void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
     const int numSamples = buffer.getNumSamples();
     fillMissingOutputChannels (buffer, numSamples);
     const int numChannels = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
-    tarngloam::replaceNonFiniteSamples (buffer, numChannels);
+    tarngloam::replaceUnusableSamples (buffer, numChannels);
 
     const float bleedControl = bleedParam->load() * 0.01f;
     const float fuzzControl = fuzzParam->load() * 0.01f;

@@ -31,13 +31,13 @@ float reverbSendLevel (float bleed)
     return 0.8f * clamp01 ((bleed - 0.45f) / 0.55f);
 }
 
-void replaceNonFiniteSamples (juce::AudioBuffer<float>& buffer, int numChannels)
+void replaceUnusableSamples (juce::AudioBuffer<float>& buffer, int numChannels)
 {
     for (int ch = 0; ch < numChannels; ++ch)
     {
         auto* samples = buffer.getWritePointer (ch);
         for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (! std::isfinite (samples[i]))
+            if (! (std::fabs (samples[i]) <= largestUsableSample)) // NaN fails this too
                 samples[i] = 0.0f;
     }
 }

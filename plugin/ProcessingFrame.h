@@ -14,9 +14,14 @@ float grainBeatLength (double tempo, double processorSampleRate, double grainSam
 // Reverb wet level from the BLEED control: nothing up to 0.45, rising linearly to 0.8 at 1.
 float reverbSendLevel (float bleed);
 
-// Sets NaN and infinite input samples to 0: one bad sample from a host must not poison the
-// filters, delay lines and reverb network for good. Finite samples are left exactly as they are.
-void replaceNonFiniteSamples (juce::AudioBuffer<float>& buffer, int numChannels);
+// The largest input sample the chain takes as it is: 1e30, some 600 dB above full scale. Sums of
+// values near the float limit overflow inside the filters.
+inline constexpr float largestUsableSample = 1.0e30f;
+
+// Sets input samples the chain cannot use to 0: NaN, infinities and magnitudes beyond
+// largestUsableSample. One such sample from a host must not poison the filters, delay lines and
+// reverb network for good. Every other sample is left exactly as it is.
+void replaceUnusableSamples (juce::AudioBuffer<float>& buffer, int numChannels);
 
 // Output limiter: untouched up to 0.89, then a tanh knee towards 1.
 void clipOutput (juce::AudioBuffer<float>& buffer, int numChannels);

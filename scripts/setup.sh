@@ -26,6 +26,7 @@ packages=(
     xvfb xauth fonts-dejavu-core python3 valgrind
     lilv-utils liblilv-dev lv2-dev
     lintian desktop-file-utils
+    clang libclang-rt-14-dev llvm
 )
 
 as_root() {

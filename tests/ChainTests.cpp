@@ -130,21 +130,40 @@ TEST (Chain, TypicalBlockStaysFiniteAndWithinOne)
     EXPECT_GT (output.getRMSLevel (0, 44100, 88200), 0.05f);
 }
 
-TEST (Chain, NonFiniteInputDoesNotPoisonTheChain)
+TEST (Chain, UnusableInputDoesNotPoisonTheChain)
 {
-    TarnGloamAudioProcessor processor;
-    setAllPercent (processor, 90.0f, 60.0f, 50.0f, 70.0f);
-    prepareWithLayout (processor, 2, 2);
-    auto input = makeTestBuffer (2, 20000, 3);
-    input.setSample (0, 1000, std::numeric_limits<float>::quiet_NaN());
-    input.setSample (1, 1001, std::numeric_limits<float>::infinity());
-    input.setSample (0, 1002, -std::numeric_limits<float>::infinity());
+    // NaN, infinities and samples near the float limit become 0, so the chain sounds on as if
+    // they had been silence; 1e30 still goes through, and all stays finite (the fuzz's envelope
+    // then takes many seconds to come back down, which is fair for 600 dB over full scale).
+    const struct
+    {
+        const char* name;
+        float value;
+        bool zeroed;
+    } cases[] = { { "NaN", std::numeric_limits<float>::quiet_NaN(), true },
+                  { "+inf", std::numeric_limits<float>::infinity(), true },
+                  { "-inf", -std::numeric_limits<float>::infinity(), true },
+                  { "float max", std::numeric_limits<float>::max(), true },
+                  { "-1e31", -1.0e31f, true },
+                  { "1e30", 1.0e30f, false } };
 
-    const auto output = render (processor, input, { 512 });
-    for (int ch = 0; ch < 2; ++ch)
-        for (int i = 0; i < output.getNumSamples(); ++i)
-            ASSERT_TRUE (std::isfinite (output.getSample (ch, i))) << ch << "/" << i;
-    EXPECT_GT (output.getRMSLevel (0, 10000, 10000), 0.05f) << "the chain keeps sounding afterwards";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        TarnGloamAudioProcessor processor;
+        setAllPercent (processor, 90.0f, 60.0f, 50.0f, 70.0f);
+        prepareWithLayout (processor, 2, 2);
+        auto input = makeTestBuffer (2, 20000, 3);
+        for (int i = 1000; i < 1064; ++i)
+            input.setSample (i % 2, i, (i % 4 < 2) ? c.value : -c.value);
+
+        const auto output = render (processor, input, { 512 });
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < output.getNumSamples(); ++i)
+                ASSERT_TRUE (std::isfinite (output.getSample (ch, i))) << ch << "/" << i;
+        if (c.zeroed)
+            EXPECT_GT (output.getRMSLevel (0, 10000, 10000), 0.05f) << "the chain keeps sounding afterwards";
+    }
 }
 
 TEST (Chain, ReprepareAtANewRateFollowsThatRate)
