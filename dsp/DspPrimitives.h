@@ -13,7 +13,7 @@ inline constexpr float twoPi = 6.2831855f;
 inline constexpr float pi = 3.1415927f;
 
 // lo below lo; otherwise the smaller of hi and x (so NaN maps to hi).
-inline float clampValue (float x, float lo, float hi) { return x < lo ? lo : (hi < x ? hi : x); }
+inline float clampValue (float x, float lo, float hi) { return x < lo ? lo : (x < hi ? x : hi); }
 inline float clamp01 (float x) { return clampValue (x, 0.0f, 1.0f); }
 
 // Index modulo length, for indices that may be negative.

@@ -125,36 +125,40 @@ bool holdsWellFormedXmlText (const void* data, int sizeInBytes)
     return isWellFormedUtf8 (text, zero != nullptr ? static_cast<size_t> (zero - text) : available);
 }
 
-void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessorValueTreeState& current)
+juce::ValueTree sanitisedState (const juce::ValueTree& restored, juce::AudioProcessorValueTreeState& current)
 {
     static const juce::Identifier idProperty ("id");
     static const juce::Identifier valueProperty ("value");
 
-    for (int i = state.getNumChildren(); --i >= 0;)
+    // Built afresh rather than mended: a tree read from XML may hold the same property twice, or
+    // the same parameter twice, and different parts of the framework would read different copies.
+    // The first of each is the one that counts.
+    // The children keep the order the framework gives them, so that a restored state saves like a
+    // fresh one.
+    juce::ValueTree clean (restored.getType());
+    for (const auto& existing : current.copyState())
     {
-        auto child = state.getChild (i);
-        if (! child.hasType ("PARAM"))
+        const auto id = existing.getProperty (idProperty).toString();
+        const auto* live = current.getRawParameterValue (id);
+        if (! existing.hasType ("PARAM") || live == nullptr)
             continue;
 
-        double value = 0.0;
-        if (child.hasProperty (valueProperty) && parseStoredNumber (child.getProperty (valueProperty), value))
-            child.setProperty (valueProperty, juce::jlimit (static_cast<double> (minimumPercent), static_cast<double> (maximumPercent), value), nullptr);
-        else if (const auto* live = current.getRawParameterValue (child.getProperty (idProperty).toString()))
-            child.setProperty (valueProperty, static_cast<double> (live->load()), nullptr);
-        else
-            state.removeChild (i, nullptr);
-    }
+        double value = static_cast<double> (live->load());
+        for (const auto& child : restored)
+        {
+            if (! child.hasType ("PARAM") || child.getProperty (idProperty).toString() != id)
+                continue;
+            double stored = 0.0;
+            if (child.hasProperty (valueProperty) && parseStoredNumber (child.getProperty (valueProperty), stored))
+                value = juce::jlimit (static_cast<double> (minimumPercent), static_cast<double> (maximumPercent), stored);
+            break;
+        }
 
-    // A parameter the state does not mention keeps its value too (the framework would reset it
-    // to its default), so a state is applied whole: four values, each from the state or kept.
-    for (const auto& info : parameterTable)
-    {
-        if (state.getChildWithProperty (idProperty, info.id).isValid())
-            continue;
-        juce::ValueTree child ("PARAM");
-        child.setProperty (idProperty, info.id, nullptr);
-        child.setProperty (valueProperty, static_cast<double> (current.getRawParameterValue (info.id)->load()), nullptr);
-        state.appendChild (child, nullptr);
+        juce::ValueTree param ("PARAM");
+        param.setProperty (idProperty, id, nullptr);
+        param.setProperty (valueProperty, value, nullptr);
+        clean.appendChild (param, nullptr);
     }
+    return clean;
 }
 } // namespace tarngloam

@@ -35,8 +35,8 @@ bool holdsWellFormedXmlText (const void* data, int sizeInBytes);
 // nothing above U+10FFFF.
 bool isWellFormedUtf8 (const char* bytes, size_t numBytes);
 
-// Makes a restored tree safe for the audio path: a PARAM value that is missing or not a finite
-// number is replaced by that parameter's current value (a PARAM of no known parameter is dropped),
-// every other value is limited to 0..100, and a parameter without a PARAM keeps its current value.
-void sanitiseStoredParameterValues (juce::ValueTree& state, juce::AudioProcessorValueTreeState& current);
+// The tree to give the parameters from a restored one: exactly one PARAM per parameter, with its
+// stored value limited to 0..100, or its current value where the stored one is missing or not a
+// finite number (the first PARAM of an ID and its first value count). Anything else is dropped.
+juce::ValueTree sanitisedState (const juce::ValueTree& restored, juce::AudioProcessorValueTreeState& current);
 } // namespace tarngloam

@@ -76,10 +76,10 @@ void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
     const int numChannels = std::min (std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()), 2);
     tarngloam::replaceUnusableSamples (buffer, numChannels);
 
-    const float bleedControl = bleedParam->load() * 0.01f;
-    const float fuzzControl = fuzzParam->load() * 0.01f;
-    const float grainControl = grainParam->load() * 0.01f;
-    const float ageControl = ageParam->load() * 0.01f;
+    const float bleedControl = tarngloam::controlFrom (bleedParam->load());
+    const float fuzzControl = tarngloam::controlFrom (fuzzParam->load());
+    const float grainControl = tarngloam::controlFrom (grainParam->load());
+    const float ageControl = tarngloam::controlFrom (ageParam->load());
 
     const double tempo = tarngloam::hostTempo (getPlayHead());
     grain.beatLength = tarngloam::grainBeatLength (tempo, getSampleRate(), grain.sampleRate);
@@ -139,9 +139,7 @@ void TarnGloamAudioProcessor::setStateInformation (const void* data, int sizeInB
     if (xml == nullptr || ! xml->hasTagName (parameters.state.getType()))
         return;
 
-    auto restored = juce::ValueTree::fromXml (*xml);
-    tarngloam::sanitiseStoredParameterValues (restored, parameters);
-    parameters.replaceState (restored);
+    parameters.replaceState (tarngloam::sanitisedState (juce::ValueTree::fromXml (*xml), parameters));
 }
 
 bool TarnGloamAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

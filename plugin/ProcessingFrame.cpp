@@ -12,10 +12,16 @@ double hostTempo (juce::AudioPlayHead* playHead)
     double tempo = 120.0;
     if (playHead != nullptr)
         if (const auto position = playHead->getPosition())
-            if (const auto bpm = position->getBpm())
+            if (const auto bpm = position->getBpm(); bpm && ! std::isnan (*bpm))
                 tempo = *bpm;
 
     return tempo < 20.0 ? 20.0 : (tempo > 300.0 ? 300.0 : tempo);
+}
+
+float controlFrom (float percent)
+{
+    const float control = percent * 0.01f;
+    return std::isnan (control) ? 0.0f : control;
 }
 
 float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate)

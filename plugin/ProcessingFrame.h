@@ -5,8 +5,13 @@
 // The per-block computations that turn the host's tempo and the parameters into module controls.
 namespace tarngloam
 {
-// Host tempo in beats per minute: 120 without a play head, position or tempo; limited to 20..300.
+// Host tempo in beats per minute: 120 without a play head, position or tempo (or with one that is
+// not a number); limited to 20..300.
 double hostTempo (juce::AudioPlayHead* playHead);
+
+// A parameter's raw value in percent as a control, scaled by 0.01; a value that is not a number
+// (a broken host can send one) counts as 0.
+float controlFrom (float percent);
 
 // Samples per beat at the processor's rate, held within 0.05..4 seconds of the grain module's rate.
 float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate);

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the release build, then the whole suite again under AddressSanitizer + UBSan.
+# Runs every test: the release build (with the packages and a Valgrind run of the state tests), the
+# whole suite again under AddressSanitizer + UBSan, the fuzz targets replaying their corpora and
+# every crash input found so far, and the concurrency test under ThreadSanitizer.
 set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -22,3 +24,11 @@ for flavour in release asan; do
         xvfb-run -a valgrind -q --error-exitcode=1 "$build_dir/tests/tarngloam_tests" --gtest_filter='State.*:Parameters.*'
     fi
 done
+
+echo "[test] the fuzz targets over their corpora and past crash inputs"
+"$repo_root/scripts/build.sh" fuzz
+ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" ctest --test-dir "$repo_root/build-fuzz" --output-on-failure
+
+echo "[test] the concurrency test under ThreadSanitizer"
+"$repo_root/scripts/build.sh" tsan
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" xvfb-run -a ctest --test-dir "$repo_root/build-tsan" --output-on-failure

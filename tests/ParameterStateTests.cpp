@@ -295,6 +295,24 @@ TEST (State, AParameterTheStateDoesNotMentionKeepsItsValue)
     expectValues (processor, 11.0f, 5.0f, 33.0f, 6.0f);
 }
 
+TEST (State, RepeatedAttributesAndParametersCountOnceTheFirstTime)
+{
+    // XML may repeat an attribute or an element; the first one counts, and the state saved
+    // afterwards says what the parameters hold.
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+    const auto blob = makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS>"
+                                "<PARAM id=\"AGE\" value=\"x\" value=\"20.0\"/><PARAM id=\"FUZZ\" value=\"5\"/>"
+                                "<PARAM id=\"FUZZ\" value=\"6\"/><PARAM id=\"BLEED\" base64:value=\"AAAA\"/></PARAMS>");
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, 11.0f, 5.0f, 33.0f, 44.0f);
+
+    TarnGloamAudioProcessor reloaded;
+    const auto saved = saveState (processor);
+    reloaded.setStateInformation (saved.getData(), static_cast<int> (saved.getSize()));
+    expectValues (reloaded, 11.0f, 5.0f, 33.0f, 44.0f);
+}
+
 TEST (State, StoredValuesOutsideTheRangeAreLimited)
 {
     TarnGloamAudioProcessor processor;

@@ -1,4 +1,4 @@
-#include "TestHelpers.h"
+#include "ModuleTestHelpers.h"
 
 #include "plugin/ProcessingFrame.h"
 
@@ -87,6 +87,8 @@ TEST (Frame, TempoFromThePlayHeadIsLimitedAndDefaultsTo120)
     } cases[] = {
         { "no play head", false, {}, 120.0 }, { "no bpm", true, {}, 120.0 }, { "96", true, 96.0, 96.0 },
         { "10", true, 10.0, 20.0 },          { "400", true, 400.0, 300.0 },
+        { "NaN", true, std::numeric_limits<double>::quiet_NaN(), 120.0 },
+        { "infinite", true, std::numeric_limits<double>::infinity(), 300.0 },
     };
 
     for (const auto& c : cases)
@@ -143,6 +145,25 @@ TEST (Frame, ReverbSendOpensAbove45PercentBleed)
     juce::MidiBuffer midi;
     processor.processBlock (buffer, midi);
     EXPECT_EQ (processor.reverb.send.getTargetValue(), 0.8f);
+}
+
+TEST (Frame, AParameterThatIsNotANumberCountsAsZero)
+{
+    // A broken host can set a normalised NaN; the chain treats that parameter as off.
+    EXPECT_EQ (tarngloam::controlFrom (std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    EXPECT_EQ (tarngloam::controlFrom (50.0f), 0.5f);
+    EXPECT_EQ (tarngloam::clamp01 (std::numeric_limits<float>::quiet_NaN()), 1.0f) << "clamp01 maps NaN to its top";
+
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 0.0f, 0.0f, 0.0f, 0.0f);
+    processor.parameterOf (Parameter::grain).setValueNotifyingHost (std::numeric_limits<float>::quiet_NaN());
+    prepareWithLayout (processor, 2, 2);
+    auto buffer = makeTestBuffer (2, 4096, 6);
+    const auto input = copyOf (buffer);
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+    EXPECT_TRUE (bitIdentical (buffer.getReadPointer (0) + 52, input.getReadPointer (0), 4096 - 52))
+        << "every control at 0: the input passes, 52 samples late";
 }
 
 TEST (Frame, OutputStageCurve)

@@ -156,6 +156,25 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
     const auto good = writeInput ("good.wav", 2, 1000);
     const auto threeChannels = writeInput ("three.wav", 3, 1000);
     const auto tenMegahertz = writeRawWav ("fast.wav", 1, 10000000, 2000, 1000);
+    const auto hugeChunk = folder.getChildFile ("bext.wav");
+    {
+        // A broadcast-wave chunk whose header claims 4 GB.
+        juce::MemoryOutputStream out;
+        out.write ("RIFF", 4);
+        out.writeInt (100);
+        out.write ("WAVEfmt ", 8);
+        out.writeInt (16);
+        for (const int field : { 1, 1 })
+            out.writeShort (static_cast<short> (field));
+        out.writeInt (44100);
+        out.writeInt (88200);
+        out.writeShort (2);
+        out.writeShort (16);
+        out.write ("bext", 4);
+        out.writeInt (static_cast<int> (0xf0000000u));
+        out.writeRepeatedByte (0, 64);
+        hugeChunk.replaceWithData (out.getData(), out.getDataSize());
+    }
     const auto notAudio = folder.getChildFile ("notes.wav");
     notAudio.replaceWithText ("this is not audio");
     const auto outputFile = folder.getChildFile ("out.wav");
@@ -171,6 +190,7 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "not audio", { notAudio.getFullPathName(), outputFile.getFullPathName() }, "unsupported" },
         { "three channels", { threeChannels.getFullPathName(), outputFile.getFullPathName() }, "3 channels" },
         { "sample rate of 10 MHz", { tenMegahertz.getFullPathName(), outputFile.getFullPathName() }, "sample rate" },
+        { "a chunk claiming 4 GB", { hugeChunk.getFullPathName(), outputFile.getFullPathName() }, "damaged audio file" },
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
         { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
         { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },

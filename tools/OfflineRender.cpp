@@ -4,6 +4,8 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <cstring>
+
 namespace tarngloam::offline
 {
 std::optional<juce::AudioBuffer<float>> render (const juce::AudioBuffer<float>& input, double sampleRate,
@@ -81,10 +83,50 @@ std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& er
     return readAudio (std::move (stream), file.getFullPathName(), error);
 }
 
+namespace
+{
+    // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
+    // its header claims before reading it, so a damaged header could ask for gigabytes. Walks the
+    // RIFF or IFF chunk list first: every chunk but the audio data must fit in what the stream holds.
+    bool chunkSizesFit (juce::InputStream& stream)
+    {
+        const auto total = stream.getTotalLength();
+        char form[12] {};
+        if (total < 12 || stream.read (form, 12) != 12)
+            return true; // too short to be either: the readers refuse it themselves
+
+        const bool riff = (std::memcmp (form, "RIFF", 4) == 0 || std::memcmp (form, "RF64", 4) == 0
+                           || std::memcmp (form, "BW64", 4) == 0) && std::memcmp (form + 8, "WAVE", 4) == 0;
+        const bool iff = std::memcmp (form, "FORM", 4) == 0
+                         && (std::memcmp (form + 8, "AIFF", 4) == 0 || std::memcmp (form + 8, "AIFC", 4) == 0);
+        if (! riff && ! iff)
+            return true;
+
+        for (juce::int64 position = 12; position + 8 <= total;)
+        {
+            char header[8] {};
+            if (! stream.setPosition (position) || stream.read (header, 8) != 8)
+                break;
+            const auto* sizeBytes = reinterpret_cast<const unsigned char*> (header + 4);
+            const juce::int64 size = riff ? juce::ByteOrder::littleEndianInt (sizeBytes) : juce::ByteOrder::bigEndianInt (sizeBytes);
+            const bool audioData = std::memcmp (header, riff ? "data" : "SSND", 4) == 0;
+            if (! audioData && size > total - position - 8)
+                return false;
+            position += 8 + size + (size & 1);
+        }
+        return stream.setPosition (0);
+    }
+} // namespace
+
 std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, const juce::String& name,
                                     juce::String& error)
 {
     const auto streamBytes = stream->getTotalLength();
+    if (! chunkSizesFit (*stream))
+    {
+        error = "damaged audio file (a chunk claims more bytes than the file holds): " + name;
+        return {};
+    }
 
     juce::AudioFormatManager formats;
     formats.registerBasicFormats(); // WAV and AIFF

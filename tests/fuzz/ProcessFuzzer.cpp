@@ -1,6 +1,7 @@
 // A byte stream decoded into what hosts do over time: prepares (8 kHz to 384 kHz, blocks of 0 to
 // 8192), parameter and tempo changes (including NaN and infinities), and blocks of extreme samples
-// (NaN, infinities, 1e30, subnormals), on each accepted layout. Checks: the output is always
+// (NaN, infinities, 1e30, subnormals; up to 1024 samples a block and 2048 an input), on each
+// accepted layout. Checks: the output is always
 // finite, and within ±1 whenever a parameter is above 0.
 
 #include "FuzzSupport.h"
@@ -51,20 +52,36 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     fuzzing::initialiseJuceOnce();
     FuzzedDataProvider input (data, size);
 
-    TarnGloamAudioProcessor processor;
+    // One instance for the whole run (building it is most of the cost), started afresh for each
+    // input: defaults, no play head, the random generators at their seeds, unprepared.
+    static TarnGloamAudioProcessor processor;
+    processor.releaseResources();
+    processor.setPlayHead (nullptr);
+    for (auto* parameter : processor.getParameters())
+        parameter->setValueNotifyingHost (parameter->getDefaultValue());
+    processor.bleed.random.setSeed (60607);
+    processor.grain.random.setSeed (4711);
+    processor.age.random.setSeed (8675309);
+
     std::optional<double> bpm;
     tarngloam::harness::FixedTempoPlayHead playHead (bpm);
     int ins = 2, outs = 2;
     bool prepared = false;
     uint32_t noise = 1;
+    // Per input, so that the instrumented chain runs hundreds of inputs a second (a prepare clears
+    // large delay lines).
+    int samplesLeft = 2048;
+    int preparesLeft = 2;
     juce::MidiBuffer midi;
 
-    for (int step = 0; step < 64 && input.remaining_bytes() > 0; ++step)
+    for (int step = 0; step < 32 && input.remaining_bytes() > 0; ++step)
     {
         switch (input.ConsumeIntegralInRange (0, 3))
         {
             case 0: // the host stops, picks a layout, rate and block size, and prepares
             {
+                if (preparesLeft-- <= 0)
+                    break;
                 const auto& layout = layouts[input.ConsumeIntegralInRange (0, 2)];
                 ins = layout[0];
                 outs = layout[1];
@@ -95,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
             {
                 if (! prepared)
                     break;
-                const int length = input.ConsumeIntegralInRange (0, 8192);
+                const int length = juce::jmin (samplesLeft, input.ConsumeIntegralInRange (0, input.ConsumeBool() ? 64 : 1024));
+                samplesLeft -= length;
                 juce::AudioBuffer<float> buffer (juce::jmax (ins, outs), length);
                 for (int ch = 0; ch < buffer.getNumChannels(); ++ch)
                     for (int i = 0; i < length; ++i)
