@@ -1,6 +1,7 @@
 #include "plugin/Parameters.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -106,6 +107,224 @@ bool isWellFormedUtf8 (const char* bytes, size_t numBytes)
     return true;
 }
 
+namespace
+{
+    // A one-pass reader for isPlainWellFormedXml: each function consumes what it recognises and
+    // reports whether it was well-formed.
+    class PlainXmlChecker
+    {
+    public:
+        PlainXmlChecker (const char* text, size_t numBytes) : pos (text), end (text + numBytes) {}
+
+        bool document()
+        {
+            skipSpace();
+            if (startsWith ("<?xml") && ! skipPast ("?>"))
+                return false;
+            if (! misc())
+                return false;
+            if (! element (0))
+                return false;
+            return misc() && pos == end;
+        }
+
+    private:
+        static bool isSpace (char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+        static bool isNameStart (unsigned char c) { return std::isalpha (c) || c == '_' || c == ':' || c >= 0x80; }
+        static bool isNameChar (unsigned char c) { return isNameStart (c) || std::isdigit (c) || c == '-' || c == '.'; }
+
+        bool startsWith (const char* literal) const
+        {
+            const auto length = std::strlen (literal);
+            return static_cast<size_t> (end - pos) >= length && std::memcmp (pos, literal, length) == 0;
+        }
+
+        void skipSpace()
+        {
+            while (pos < end && isSpace (*pos))
+                ++pos;
+        }
+
+        // Moves just past the next `literal`; false when there is none.
+        bool skipPast (const char* literal)
+        {
+            const auto length = std::strlen (literal);
+            for (; static_cast<size_t> (end - pos) >= length; ++pos)
+                if (std::memcmp (pos, literal, length) == 0)
+                {
+                    pos += length;
+                    return true;
+                }
+            return false;
+        }
+
+        // Whitespace and comments between the parts of the document.
+        bool misc()
+        {
+            for (;;)
+            {
+                skipSpace();
+                if (! startsWith ("<!--"))
+                    return true;
+                pos += 4;
+                if (! skipPast ("-->"))
+                    return false;
+            }
+        }
+
+        bool name (const char*& start, size_t& length)
+        {
+            start = pos;
+            if (pos == end || ! isNameStart (static_cast<unsigned char> (*pos)))
+                return false;
+            while (pos < end && isNameChar (static_cast<unsigned char> (*pos)))
+                ++pos;
+            length = static_cast<size_t> (pos - start);
+            return true;
+        }
+
+        // &amp; &lt; &gt; &quot; &apos; &#123; &#x1F;
+        bool reference()
+        {
+            ++pos;
+            if (pos < end && *pos == '#')
+            {
+                ++pos;
+                const bool hex = pos < end && *pos == 'x';
+                pos += hex ? 1 : 0;
+                const auto* digits = pos;
+                while (pos < end && (hex ? std::isxdigit (static_cast<unsigned char> (*pos)) : std::isdigit (static_cast<unsigned char> (*pos))))
+                    ++pos;
+                if (pos == digits || pos - digits > 8)
+                    return false;
+            }
+            else
+            {
+                const char* start = nullptr;
+                size_t length = 0;
+                if (! name (start, length))
+                    return false;
+            }
+            if (pos == end || *pos != ';')
+                return false;
+            ++pos;
+            return true;
+        }
+
+        bool attributeValue()
+        {
+            const char quote = *pos++;
+            while (pos < end && *pos != quote)
+            {
+                if (*pos == '<')
+                    return false;
+                if (*pos == '&')
+                {
+                    if (! reference())
+                        return false;
+                    continue;
+                }
+                ++pos;
+            }
+            if (pos == end)
+                return false;
+            ++pos;
+            return true;
+        }
+
+        bool element (int depth)
+        {
+            if (depth >= 32 || pos == end || *pos != '<')
+                return false;
+            ++pos;
+            const char* tag = nullptr;
+            size_t tagLength = 0;
+            if (! name (tag, tagLength))
+                return false;
+
+            for (;;)
+            {
+                const bool spaced = pos < end && isSpace (*pos);
+                skipSpace();
+                if (startsWith ("/>"))
+                {
+                    pos += 2;
+                    return true;
+                }
+                if (startsWith (">"))
+                {
+                    ++pos;
+                    break;
+                }
+                const char* attribute = nullptr;
+                size_t attributeLength = 0;
+                if (! spaced || ! name (attribute, attributeLength))
+                    return false;
+                skipSpace();
+                if (pos == end || *pos != '=')
+                    return false;
+                ++pos;
+                skipSpace();
+                if (pos == end || (*pos != '"' && *pos != '\'') || ! attributeValue())
+                    return false;
+            }
+
+            // Content up to the matching end tag.
+            while (pos < end)
+            {
+                if (startsWith ("</"))
+                {
+                    pos += 2;
+                    const char* closing = nullptr;
+                    size_t closingLength = 0;
+                    if (! name (closing, closingLength) || closingLength != tagLength || std::memcmp (closing, tag, tagLength) != 0)
+                        return false;
+                    skipSpace();
+                    if (pos == end || *pos != '>')
+                        return false;
+                    ++pos;
+                    return true;
+                }
+                if (startsWith ("<!--"))
+                {
+                    pos += 4;
+                    if (! skipPast ("-->"))
+                        return false;
+                }
+                else if (startsWith ("<![CDATA["))
+                {
+                    pos += 9;
+                    if (! skipPast ("]]>"))
+                        return false;
+                }
+                else if (*pos == '<')
+                {
+                    if (! element (depth + 1))
+                        return false;
+                }
+                else if (*pos == '&')
+                {
+                    if (! reference())
+                        return false;
+                }
+                else
+                {
+                    ++pos;
+                }
+            }
+            return false;
+        }
+
+        const char* pos;
+        const char* end;
+    };
+} // namespace
+
+bool isPlainWellFormedXml (const char* text, size_t numBytes)
+{
+    return PlainXmlChecker (text, numBytes).document();
+}
+
 bool holdsWellFormedXmlText (const void* data, int sizeInBytes)
 {
     // The same header rule as juce::AudioProcessor::getXmlFromBinary.
@@ -122,7 +341,8 @@ bool holdsWellFormedXmlText (const void* data, int sizeInBytes)
     const auto* text = bytes + 8;
     const auto available = static_cast<size_t> (std::min (length, sizeInBytes - 8));
     const auto* zero = static_cast<const char*> (std::memchr (text, 0, available));
-    return isWellFormedUtf8 (text, zero != nullptr ? static_cast<size_t> (zero - text) : available);
+    const auto textLength = zero != nullptr ? static_cast<size_t> (zero - text) : available;
+    return isWellFormedUtf8 (text, textLength) && isPlainWellFormedXml (text, textLength);
 }
 
 juce::ValueTree sanitisedState (const juce::ValueTree& restored, juce::AudioProcessorValueTreeState& current)
