@@ -1,5 +1,6 @@
 #include "hosts/FloatWav.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -132,6 +133,20 @@ std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input
     if (std::system (command.str().c_str()) != 0)
         return std::nullopt;
     return readFloatWav (outPath);
+}
+
+std::vector<std::string> rawRenderOptions (const tarngloam::ParameterValues& percents, int blockSize)
+{
+    std::vector<std::string> options { "--no-trim", "--no-tail", "--block", std::to_string (blockSize) };
+    for (const auto& info : tarngloam::parameterTable)
+    {
+        std::string option = "--" + std::string (info.id);
+        for (auto& c : option)
+            c = static_cast<char> (std::tolower (static_cast<unsigned char> (c)));
+        options.push_back (option);
+        options.push_back (std::to_string (percents[tarngloam::indexOf (info.parameter)]));
+    }
+    return options;
 }
 
 bool sameBits (const Audio& a, const Audio& b)

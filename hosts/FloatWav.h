@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugin/ParameterTable.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +32,10 @@ Audio makeTestSignal (int numChannels, int numSamples, double sampleRate, unsign
 // nothing when it failed. `scratchDirectory` must exist.
 std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input, const std::vector<std::string>& options,
                                      const std::string& scratchDirectory);
+
+// tarngloam-render's options for a raw render comparable with a host's blocks: the four knobs,
+// the block size, and no latency trim or tail.
+std::vector<std::string> rawRenderOptions (const tarngloam::ParameterValues& percents, int blockSize);
 
 // True when both hold the same bits.
 bool sameBits (const Audio& a, const Audio& b);

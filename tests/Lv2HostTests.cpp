@@ -115,15 +115,8 @@ TEST_F (Lv2Host, OutputMatchesTheRendererBitForBit)
         setAll (*instance, c.percents);
         const auto hosted = instance->process (input, c.block);
 
-        std::vector<std::string> options { "--no-trim", "--no-tail", "--block", std::to_string (c.block) };
-        for (const auto& info : tarngloam::parameterTable)
-        {
-            options.push_back ("--" + std::string (info.id));
-            for (auto& ch : options.back())
-                ch = static_cast<char> (std::tolower (static_cast<unsigned char> (ch)));
-            options.push_back (std::to_string (c.percents[tarngloam::indexOf (info.parameter)]));
-        }
-        const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input, options, scratch);
+        const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input,
+                                                     hosts::rawRenderOptions (c.percents, c.block), scratch);
         ASSERT_TRUE (rendered.has_value());
         EXPECT_TRUE (hosts::sameBits (hosted, *rendered));
     }

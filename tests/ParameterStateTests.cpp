@@ -57,6 +57,21 @@ void expectValues (TarnGloamAudioProcessor& processor, float bleed, float fuzz, 
     EXPECT_EQ (percentOf (processor, Parameter::grain), grain);
     EXPECT_EQ (percentOf (processor, Parameter::age), age);
 }
+
+// Restores `blob` into an instance holding 11, 22, 33 and 44 and expects the given values; then
+// expects the same again from the state that instance saves, so a project heals on its next save.
+void expectRestoresTo (const juce::MemoryBlock& blob, float bleed, float fuzz, float grain, float age)
+{
+    TarnGloamAudioProcessor processor;
+    setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
+    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
+    expectValues (processor, bleed, fuzz, grain, age);
+
+    TarnGloamAudioProcessor reloaded;
+    const auto saved = saveState (processor);
+    reloaded.setStateInformation (saved.getData(), static_cast<int> (saved.getSize()));
+    expectValues (reloaded, bleed, fuzz, grain, age);
+}
 } // namespace
 
 TEST (Parameters, LayoutPublishesFourPercentParametersInOrder)
@@ -308,46 +323,25 @@ TEST (State, StoredValuesThatAreNotFiniteNumbersKeepTheCurrentValue)
     for (const char* bad : { "nan", "NaN", "inf", "-inf", "", "loud", "12abc", "1e999", "5,5", "0x10", "1.2.3", "+-3", "5-0", "7e" })
     {
         SCOPED_TRACE (bad);
-        TarnGloamAudioProcessor processor;
-        setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
-        const auto blob = makeBlob (paramsXml ("PARAMS", { "5", bad, "7", "8" }));
-        processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
-        expectValues (processor, 5.0f, 22.0f, 7.0f, 8.0f);
-
-        // The kept value is saved again, so the project heals on its next save.
-        TarnGloamAudioProcessor reloaded;
-        const auto saved = saveState (processor);
-        reloaded.setStateInformation (saved.getData(), static_cast<int> (saved.getSize()));
-        expectValues (reloaded, 5.0f, 22.0f, 7.0f, 8.0f);
+        expectRestoresTo (makeBlob (paramsXml ("PARAMS", { "5", bad, "7", "8" })), 5.0f, 22.0f, 7.0f, 8.0f);
     }
 }
 
 TEST (State, AParameterTheStateDoesNotMentionKeepsItsValue)
 {
-    TarnGloamAudioProcessor processor;
-    setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
-    const auto blob = makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS><PARAM id=\"FUZZ\" value=\"5\"/>"
-                                "<PARAM id=\"AGE\" value=\"6\"/></PARAMS>");
-    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
-    expectValues (processor, 11.0f, 5.0f, 33.0f, 6.0f);
+    expectRestoresTo (makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS><PARAM id=\"FUZZ\" value=\"5\"/>"
+                                "<PARAM id=\"AGE\" value=\"6\"/></PARAMS>"),
+                      11.0f, 5.0f, 33.0f, 6.0f);
 }
 
 TEST (State, RepeatedAttributesAndParametersCountOnceTheFirstTime)
 {
     // XML may repeat an attribute or an element; the first one counts, and the state saved
     // afterwards says what the parameters hold.
-    TarnGloamAudioProcessor processor;
-    setAllPercent (processor, 11.0f, 22.0f, 33.0f, 44.0f);
-    const auto blob = makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS>"
+    expectRestoresTo (makeBlob ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS>"
                                 "<PARAM id=\"AGE\" value=\"x\" value=\"20.0\"/><PARAM id=\"FUZZ\" value=\"5\"/>"
-                                "<PARAM id=\"FUZZ\" value=\"6\"/><PARAM id=\"BLEED\" base64:value=\"AAAA\"/></PARAMS>");
-    processor.setStateInformation (blob.getData(), static_cast<int> (blob.getSize()));
-    expectValues (processor, 11.0f, 5.0f, 33.0f, 44.0f);
-
-    TarnGloamAudioProcessor reloaded;
-    const auto saved = saveState (processor);
-    reloaded.setStateInformation (saved.getData(), static_cast<int> (saved.getSize()));
-    expectValues (reloaded, 11.0f, 5.0f, 33.0f, 44.0f);
+                                "<PARAM id=\"FUZZ\" value=\"6\"/><PARAM id=\"BLEED\" base64:value=\"AAAA\"/></PARAMS>"),
+                      11.0f, 5.0f, 33.0f, 44.0f);
 }
 
 TEST (State, StoredValuesOutsideTheRangeAreLimited)

@@ -254,16 +254,8 @@ TEST_F (Vst3Host, OutputMatchesTheRendererBitForBit)
         addAll (*instance, changes, c.percents);
         const auto hosted = instance->processAll (input, c.block, &changes);
 
-        std::vector<std::string> options { "--no-trim", "--no-tail", "--block", std::to_string (c.block) };
-        for (const auto& info : tarngloam::parameterTable)
-        {
-            std::string option = "--" + std::string (info.id);
-            for (auto& ch : option)
-                ch = static_cast<char> (std::tolower (static_cast<unsigned char> (ch)));
-            options.push_back (option);
-            options.push_back (std::to_string (c.percents[tarngloam::indexOf (info.parameter)]));
-        }
-        const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input, options, scratch);
+        const auto rendered = hosts::renderWithTool (TARNGLOAM_RENDER_TOOL, input,
+                                                     hosts::rawRenderOptions (c.percents, c.block), scratch);
         ASSERT_TRUE (rendered.has_value());
         EXPECT_TRUE (hosts::sameBits (hosted, *rendered));
     }
