@@ -100,6 +100,7 @@ std::optional<Audio> readFloatWav (const std::string& path)
 
 Audio makeTestSignal (int numChannels, int numSamples, double sampleRate, unsigned seed)
 {
+    constexpr double pi = 3.141592653589793;
     std::mt19937 random (seed);
     std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
     Audio audio;
@@ -110,8 +111,8 @@ Audio makeTestSignal (int numChannels, int numSamples, double sampleRate, unsign
         {
             const double t = i / sampleRate;
             audio.channels[static_cast<size_t> (ch)][static_cast<size_t> (i)] =
-                static_cast<float> (0.45 * std::sin (2.0 * M_PI * (196.0 + 3.0 * ch) * t)
-                                    + 0.25 * std::sin (2.0 * M_PI * 1318.5 * t))
+                static_cast<float> (0.45 * std::sin (2.0 * pi * (196.0 + 3.0 * ch) * t)
+                                    + 0.25 * std::sin (2.0 * pi * 1318.5 * t))
                 + noise (random);
         }
     return audio;

@@ -55,7 +55,7 @@ int main (int argc, char** argv)
         auto signal = hosts::makeTestSignal (2, 96000, 48000.0, 1);
         for (auto& channel : signal.channels)
             for (size_t i = 0; i < channel.size(); ++i)
-                channel[i] = static_cast<float> (0.5 * std::sin (2.0 * M_PI * 220.0 * static_cast<double> (i) / 48000.0));
+                channel[i] = static_cast<float> (0.5 * std::sin (2.0 * 3.141592653589793 * 220.0 * static_cast<double> (i) / 48000.0));
         return signal;
     }();
     const auto output = instance.process (tone, 512);
