@@ -85,36 +85,54 @@ std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& er
 
 namespace
 {
-    // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
-    // its header claims before reading it, so a damaged header could ask for gigabytes. Walks the
-    // RIFF or IFF chunk list first: every chunk but the audio data must fit in what the stream holds.
-    bool chunkSizesFit (juce::InputStream& stream)
+    // What the chunk list of a WAV or AIFF file says, read before JUCE's readers see the file.
+    struct HeaderFacts
     {
+        bool chunksFit = true; // every chunk but the audio data fits in the stream
+        int channels = -1;     // from the format chunk; -1 when there is none
+    };
+
+    // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
+    // its header claims before reading it, so a damaged header could ask for gigabytes; and they
+    // build a channel layout for whatever channel count a header claims. Walks the RIFF or IFF
+    // chunk list first, so that such a file is refused before either happens.
+    HeaderFacts inspectHeader (juce::InputStream& stream)
+    {
+        HeaderFacts facts;
         const auto total = stream.getTotalLength();
         char form[12] {};
         if (total < 12 || stream.read (form, 12) != 12)
-            return true; // too short to be either: the readers refuse it themselves
+        {
+            stream.setPosition (0);
+            return facts; // too short to be either: the readers refuse it themselves
+        }
 
         const bool riff = (std::memcmp (form, "RIFF", 4) == 0 || std::memcmp (form, "RF64", 4) == 0
                            || std::memcmp (form, "BW64", 4) == 0) && std::memcmp (form + 8, "WAVE", 4) == 0;
         const bool iff = std::memcmp (form, "FORM", 4) == 0
                          && (std::memcmp (form + 8, "AIFF", 4) == 0 || std::memcmp (form + 8, "AIFC", 4) == 0);
-        if (! riff && ! iff)
-            return true;
 
-        for (juce::int64 position = 12; position + 8 <= total;)
+        for (juce::int64 position = 12; (riff || iff) && position + 8 <= total;)
         {
-            char header[8] {};
-            if (! stream.setPosition (position) || stream.read (header, 8) != 8)
+            unsigned char header[12] {}; // the chunk's id and size, and its first four bytes
+            if (! stream.setPosition (position) || stream.read (header, 12) < 8)
                 break;
-            const auto* sizeBytes = reinterpret_cast<const unsigned char*> (header + 4);
-            const juce::int64 size = riff ? juce::ByteOrder::littleEndianInt (sizeBytes) : juce::ByteOrder::bigEndianInt (sizeBytes);
+            const juce::int64 size = riff ? juce::ByteOrder::littleEndianInt (header + 4) : juce::ByteOrder::bigEndianInt (header + 4);
             const bool audioData = std::memcmp (header, riff ? "data" : "SSND", 4) == 0;
             if (! audioData && size > total - position - 8)
-                return false;
+            {
+                facts.chunksFit = false;
+                break;
+            }
+            // The channel count: bytes 2-3 of "fmt " (little-endian), bytes 0-1 of "COMM" (big-endian).
+            if (riff && std::memcmp (header, "fmt ", 4) == 0 && size >= 4)
+                facts.channels = juce::ByteOrder::littleEndianShort (header + 10);
+            if (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2)
+                facts.channels = juce::ByteOrder::bigEndianShort (header + 8);
             position += 8 + size + (size & 1);
         }
-        return stream.setPosition (0);
+        stream.setPosition (0);
+        return facts;
     }
 } // namespace
 
@@ -122,9 +140,16 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
                                     juce::String& error)
 {
     const auto streamBytes = stream->getTotalLength();
-    if (! chunkSizesFit (*stream))
+    const auto facts = inspectHeader (*stream);
+    if (! facts.chunksFit)
     {
         error = "damaged audio file (a chunk claims more bytes than the file holds): " + name;
+        return {};
+    }
+    const auto fileName = juce::File::createFileWithoutCheckingPath (name).getFileName();
+    if (facts.channels == 0 || facts.channels > 2)
+    {
+        error = "only mono and stereo files are supported; " + fileName + " has " + juce::String (facts.channels) + " channels";
         return {};
     }
 
@@ -138,8 +163,8 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
     }
     if (reader->numChannels < 1 || reader->numChannels > 2)
     {
-        error = "only mono and stereo files are supported; " + juce::File::createFileWithoutCheckingPath (name).getFileName()
-                + " has " + juce::String (reader->numChannels) + " channels";
+        error = "only mono and stereo files are supported; " + fileName + " has " + juce::String (reader->numChannels)
+                + " channels";
         return {};
     }
     if (! (reader->sampleRate >= lowestSampleRate && reader->sampleRate <= highestSampleRate))
