@@ -191,6 +191,8 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "three channels", { threeChannels.getFullPathName(), outputFile.getFullPathName() }, "3 channels" },
         { "sample rate of 10 MHz", { tenMegahertz.getFullPathName(), outputFile.getFullPathName() }, "sample rate" },
         { "a chunk claiming 4 GB", { hugeChunk.getFullPathName(), outputFile.getFullPathName() }, "damaged audio file" },
+        { "an AIFF of fewer than 8 bits", { TARNGLOAM_FUZZ_CRASHES "/audio_file/aiff-zero-bytes-per-frame", outputFile.getFullPathName() },
+          "unsupported sample format" },
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
         { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
         { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },

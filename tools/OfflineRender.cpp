@@ -161,6 +161,12 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
         error = "unsupported or unreadable audio file (WAV or AIFF expected): " + name;
         return {};
     }
+    // JUCE's AIFF reader divides by the bytes per frame, which a header can make 0.
+    if (reader->bitsPerSample < 8 || reader->bitsPerSample > 64 || reader->bitsPerSample % 8 != 0)
+    {
+        error = "unsupported sample format (" + juce::String (reader->bitsPerSample) + " bits): " + name;
+        return {};
+    }
     if (reader->numChannels < 1 || reader->numChannels > 2)
     {
         error = "only mono and stereo files are supported; " + fileName + " has " + juce::String (reader->numChannels)
