@@ -57,7 +57,7 @@ protected:
     }
 
     // A 16-bit PCM WAV with its header's claims written as given, followed by `frames` real frames.
-    juce::File writeRawWav (const juce::String& name, int channels, int rate, juce::uint32 claimedDataBytes, int frames)
+    juce::File writeRawWav (const juce::String& name, int channels, int sampleRate, juce::uint32 claimedDataBytes, int frames)
     {
         juce::MemoryOutputStream out;
         out.write ("RIFF", 4);
@@ -66,8 +66,8 @@ protected:
         out.writeInt (16);
         out.writeShort (1);
         out.writeShort (static_cast<short> (channels));
-        out.writeInt (rate);
-        out.writeInt (rate * channels * 2);
+        out.writeInt (sampleRate);
+        out.writeInt (sampleRate * channels * 2);
         out.writeShort (static_cast<short> (channels * 2));
         out.writeShort (16);
         out.write ("data", 4);
@@ -193,6 +193,8 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "a chunk claiming 4 GB", { hugeChunk.getFullPathName(), outputFile.getFullPathName() }, "damaged audio file" },
         { "an AIFF of fewer than 8 bits", { TARNGLOAM_FUZZ_CRASHES "/audio_file/aiff-zero-bytes-per-frame", outputFile.getFullPathName() },
           "unsupported sample format" },
+        { "an AIFF claiming 65535 markers in 2 bytes",
+          { TARNGLOAM_FUZZ_CRASHES "/audio_file/aiff-marker-count-beyond-chunk", outputFile.getFullPathName() }, "damaged audio file" },
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },
         { "negative parameter", { good.getFullPathName(), outputFile.getFullPathName(), "--age", "-1" }, "between 0 and 100" },
         { "not a number", { good.getFullPathName(), outputFile.getFullPathName(), "--grain", "lots" }, "needs a number" },

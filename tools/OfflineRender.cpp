@@ -88,14 +88,17 @@ namespace
     // What the chunk list of a WAV or AIFF file says, read before JUCE's readers see the file.
     struct HeaderFacts
     {
-        bool chunksFit = true; // every chunk but the audio data fits in the stream
+        bool chunksFit = true;  // every chunk but the audio data fits in the stream
+        bool entriesFit = true; // every AIFF marker and comment list fits in its chunk
         int channels = -1;     // from the format chunk; -1 when there is none
     };
 
     // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
     // its header claims before reading it, so a damaged header could ask for gigabytes; and they
-    // build a channel layout for whatever channel count a header claims. Walks the RIFF or IFF
-    // chunk list first, so that such a file is refused before either happens.
+    // build a channel layout for whatever channel count a header claims. JUCE's AIFF reader also
+    // trusts the entry count of a MARK or COMT chunk and reads on past the chunk for up to 65535
+    // entries, four metadata strings each: a 72-byte file cost almost a second and 80 MB. Walks the
+    // RIFF or IFF chunk list first, so that such a file is refused before any of this happens.
     HeaderFacts inspectHeader (juce::InputStream& stream)
     {
         HeaderFacts facts;
@@ -129,6 +132,14 @@ namespace
                 facts.channels = juce::ByteOrder::littleEndianShort (header + 10);
             if (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2)
                 facts.channels = juce::ByteOrder::bigEndianShort (header + 8);
+            // A marker (id, position, padded name) and a comment (time, marker, text length) take
+            // at least 8 bytes each after the 2-byte count.
+            if (iff && (std::memcmp (header, "MARK", 4) == 0 || std::memcmp (header, "COMT", 4) == 0)
+                && size < 2 + 8 * static_cast<juce::int64> (juce::ByteOrder::bigEndianShort (header + 8)))
+            {
+                facts.entriesFit = false;
+                break;
+            }
             position += 8 + size + (size & 1);
         }
         stream.setPosition (0);
@@ -144,6 +155,11 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
     if (! facts.chunksFit)
     {
         error = "damaged audio file (a chunk claims more bytes than the file holds): " + name;
+        return {};
+    }
+    if (! facts.entriesFit)
+    {
+        error = "damaged audio file (a marker or comment chunk claims more entries than it holds): " + name;
         return {};
     }
     const auto fileName = juce::File::createFileWithoutCheckingPath (name).getFileName();
