@@ -193,6 +193,8 @@ TEST_F (RenderTool, BadInputFailsWithOneLineAndLeavesNothingBehind)
         { "a chunk claiming 4 GB", { hugeChunk.getFullPathName(), outputFile.getFullPathName() }, "damaged audio file" },
         { "an AIFF of fewer than 8 bits", { TARNGLOAM_FUZZ_CRASHES "/audio_file/aiff-zero-bytes-per-frame", outputFile.getFullPathName() },
           "unsupported sample format" },
+        { "a WAV whose second format chunk hides 13567 channels in the first",
+          { TARNGLOAM_FUZZ_CRASHES "/audio_file/wav-second-format-chunk", outputFile.getFullPathName() }, "damaged audio file" },
         { "an AIFF claiming 65535 markers in 2 bytes",
           { TARNGLOAM_FUZZ_CRASHES "/audio_file/aiff-marker-count-beyond-chunk", outputFile.getFullPathName() }, "damaged audio file" },
         { "parameter above 100", { good.getFullPathName(), outputFile.getFullPathName(), "--fuzz", "100.5" }, "between 0 and 100" },

@@ -90,6 +90,7 @@ namespace
     {
         bool chunksFit = true;  // every chunk but the audio data fits in the stream
         bool entriesFit = true; // every AIFF marker and comment list fits in its chunk
+        int formatChunks = 0;   // "fmt " or "COMM" chunks: a sound file has exactly one
         int channels = -1;     // from the format chunk; -1 when there is none
     };
 
@@ -128,10 +129,17 @@ namespace
                 break;
             }
             // The channel count: bytes 2-3 of "fmt " (little-endian), bytes 0-1 of "COMM" (big-endian).
+            // JUCE reads every format chunk in turn, so a second one must not hide the first's count.
             if (riff && std::memcmp (header, "fmt ", 4) == 0 && size >= 4)
+            {
+                ++facts.formatChunks;
                 facts.channels = juce::ByteOrder::littleEndianShort (header + 10);
+            }
             if (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2)
+            {
+                ++facts.formatChunks;
                 facts.channels = juce::ByteOrder::bigEndianShort (header + 8);
+            }
             // A marker (id, position, padded name) and a comment (time, marker, text length) take
             // at least 8 bytes each after the 2-byte count.
             if (iff && (std::memcmp (header, "MARK", 4) == 0 || std::memcmp (header, "COMT", 4) == 0)
@@ -155,6 +163,11 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
     if (! facts.chunksFit)
     {
         error = "damaged audio file (a chunk claims more bytes than the file holds): " + name;
+        return {};
+    }
+    if (facts.formatChunks > 1)
+    {
+        error = "damaged audio file (more than one format chunk): " + name;
         return {};
     }
     if (! facts.entriesFit)
