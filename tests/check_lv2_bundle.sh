@@ -15,8 +15,11 @@ info=$(lv2info "$uri") || fail "lv2info failed for $uri"
 expect() { grep -qE -- "$1" <<<"$info" || fail "lv2info does not show: $1"; }
 expect '^[[:space:]]*Name:[[:space:]]+TARNGLOAM$'
 expect 'Has latency:[[:space:]]+yes, reported by port 6'
-expect 'Required Features:.*options#options'
-expect 'urid#map'
+# lv2info lists the required features one per line in no fixed order.
+required=$(sed -n '/Required Features:/,/Optional Features:/p' <<<"$info")
+for feature in 'options#options' 'urid#map' 'buf-size#boundedBlockLength'; do
+    grep -q -- "$feature" <<<"$required" || fail "lv2info does not list the required feature $feature"
+done
 expect 'Extension Data:.*state#interface'
 for symbol in audio_in_1 audio_in_2 audio_out_1 audio_out_2 in out latency freeWheeling enabled; do
     expect "Symbol:[[:space:]]+$symbol\$"
