@@ -38,7 +38,9 @@ for round in $(seq 1 "$rounds"); do
     echo "[bench-compare] round $round of $rounds done" >&2
 done
 
-python3 - "$results" "$base_sha" "$(git -C "$repo_root" rev-parse --short HEAD)" <<'PY'
+head=$(git -C "$repo_root" rev-parse --short HEAD)
+[ -z "$(git -C "$repo_root" status --porcelain --untracked-files=no)" ] || head="$head with local changes"
+python3 - "$results" "$base_sha" "$head" <<'PY'
 import glob, json, statistics, sys, os
 folder, base, head = sys.argv[1:4]
 times = {}
@@ -46,7 +48,7 @@ for path in glob.glob(os.path.join(folder, "*.json")):
     side = os.path.basename(path).split("-")[0]
     for b in json.load(open(path))["benchmarks"]:
         times.setdefault(b["name"], {}).setdefault(side, []).append(b["per_stereo_sample"] * 1e9)
-print(f"ns per stereo sample, median of the rounds: {base} (base) vs {head} (current, with local changes)")
+print(f"ns per stereo sample, median of the rounds: {base} (base) vs {head} (current)")
 print(f"{'benchmark':24} {'base':>9} {'current':>9} {'speed-up':>9}")
 for name, sides in sorted(times.items()):
     b, c = statistics.median(sides["base"]), statistics.median(sides["current"])
