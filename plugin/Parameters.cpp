@@ -352,9 +352,8 @@ juce::ValueTree sanitisedState (const juce::ValueTree& restored, juce::AudioProc
 
     // Built afresh rather than mended: a tree read from XML may hold the same property twice, or
     // the same parameter twice, and different parts of the framework would read different copies.
-    // The first of each is the one that counts.
-    // The children keep the order the framework gives them, so that a restored state saves like a
-    // fresh one.
+    // The first of each is the one that counts. The children keep the order of the framework's own
+    // tree (by ID), so that a restored state saves like a fresh one.
     juce::ValueTree clean (restored.getType());
     for (const auto& existing : current.copyState())
     {

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iomanip>
 #include <iostream>
 #include <string>
 
@@ -51,13 +52,13 @@ int main (int argc, char** argv)
         return 1;
     }
 
-    const auto tone = [] {
-        auto signal = hosts::makeTestSignal (2, 96000, 48000.0, 1);
-        for (auto& channel : signal.channels)
-            for (size_t i = 0; i < channel.size(); ++i)
-                channel[i] = static_cast<float> (0.5 * std::sin (2.0 * 3.141592653589793 * 220.0 * static_cast<double> (i) / 48000.0));
-        return signal;
-    }();
+    // Two seconds of a 220 Hz sine at half scale on both channels, as the VST3 check plays.
+    hosts::Audio tone;
+    tone.sampleRate = 48000.0;
+    tone.channels.assign (2, std::vector<float> (96000));
+    for (auto& channel : tone.channels)
+        for (size_t i = 0; i < channel.size(); ++i)
+            channel[i] = static_cast<float> (0.5 * std::sin (2.0 * 3.141592653589793 * 220.0 * static_cast<double> (i) / tone.sampleRate));
     const auto output = instance.process (tone, 512);
 
     LilvNode* name = lilv_plugin_get_name (plugin);
@@ -77,7 +78,8 @@ int main (int argc, char** argv)
     }
     const float in = rms (tone.channels[0]), out = rms (output.channels[0]);
     std::cout << "  latency            : " << instance.latency() << " samples\n"
-              << "  220 Hz test tone   : RMS " << in << " in, " << out << " out at the default settings\n";
+              << "  220 Hz test tone   : RMS " << std::fixed << std::setprecision (3) << in << " in, " << out
+              << " out at the default settings\n";
 
     if (instance.latency() != 52.0f || ! std::isfinite (out) || out <= 0.0f)
     {

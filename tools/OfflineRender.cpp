@@ -5,6 +5,7 @@
 #include <juce_audio_formats/juce_audio_formats.h>
 
 #include <cstring>
+#include <utility>
 
 namespace tarngloam::offline
 {
@@ -88,10 +89,8 @@ namespace
     // What the chunk list of a WAV or AIFF file says, read before JUCE's readers see the file.
     struct HeaderFacts
     {
-        bool chunksFit = true;  // every chunk but the audio data fits in the stream
-        bool entriesFit = true; // every AIFF marker and comment list fits in its chunk
-        int formatChunks = 0;   // "fmt " or "COMM" chunks: a sound file has exactly one
-        int channels = -1;     // from the format chunk; -1 when there is none
+        const char* damage = nullptr; // why the chunk list cannot be trusted; none when it can
+        int channels = -1;            // from the format chunk; -1 when there is none
     };
 
     // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
@@ -116,38 +115,32 @@ namespace
         const bool iff = std::memcmp (form, "FORM", 4) == 0
                          && (std::memcmp (form + 8, "AIFF", 4) == 0 || std::memcmp (form + 8, "AIFC", 4) == 0);
 
-        for (juce::int64 position = 12; (riff || iff) && position + 8 <= total;)
+        bool formatSeen = false;
+        for (juce::int64 position = 12; (riff || iff) && position + 8 <= total && facts.damage == nullptr;)
         {
             unsigned char header[12] {}; // the chunk's id and size, and its first four bytes
             if (! stream.setPosition (position) || stream.read (header, 12) < 8)
                 break;
             const juce::int64 size = riff ? juce::ByteOrder::littleEndianInt (header + 4) : juce::ByteOrder::bigEndianInt (header + 4);
             const bool audioData = std::memcmp (header, riff ? "data" : "SSND", 4) == 0;
-            if (! audioData && size > total - position - 8)
-            {
-                facts.chunksFit = false;
-                break;
-            }
-            // The channel count: bytes 2-3 of "fmt " (little-endian), bytes 0-1 of "COMM" (big-endian).
-            // JUCE reads every format chunk in turn, so a second one must not hide the first's count.
-            if (riff && std::memcmp (header, "fmt ", 4) == 0 && size >= 4)
-            {
-                ++facts.formatChunks;
-                facts.channels = juce::ByteOrder::littleEndianShort (header + 10);
-            }
-            if (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2)
-            {
-                ++facts.formatChunks;
-                facts.channels = juce::ByteOrder::bigEndianShort (header + 8);
-            }
+            // The format chunk: "fmt " (channel count in bytes 2-3, little-endian) or "COMM" (bytes
+            // 0-1, big-endian). JUCE reads every format chunk in turn, so a second one must not hide
+            // the first one's channel count.
+            const bool format = (riff && std::memcmp (header, "fmt ", 4) == 0 && size >= 4)
+                                || (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2);
             // A marker (id, position, padded name) and a comment (time, marker, text length) take
             // at least 8 bytes each after the 2-byte count.
-            if (iff && (std::memcmp (header, "MARK", 4) == 0 || std::memcmp (header, "COMT", 4) == 0)
-                && size < 2 + 8 * static_cast<juce::int64> (juce::ByteOrder::bigEndianShort (header + 8)))
-            {
-                facts.entriesFit = false;
-                break;
-            }
+            const bool entryList = iff && (std::memcmp (header, "MARK", 4) == 0 || std::memcmp (header, "COMT", 4) == 0);
+
+            if (! audioData && size > total - position - 8)
+                facts.damage = "a chunk claims more bytes than the file holds";
+            else if (format && std::exchange (formatSeen, true))
+                facts.damage = "more than one format chunk";
+            else if (entryList && size < 2 + 8 * static_cast<juce::int64> (juce::ByteOrder::bigEndianShort (header + 8)))
+                facts.damage = "a marker or comment chunk claims more entries than it holds";
+            else if (format)
+                facts.channels = riff ? juce::ByteOrder::littleEndianShort (header + 10) : juce::ByteOrder::bigEndianShort (header + 8);
+
             position += 8 + size + (size & 1);
         }
         stream.setPosition (0);
@@ -160,19 +153,9 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
 {
     const auto streamBytes = stream->getTotalLength();
     const auto facts = inspectHeader (*stream);
-    if (! facts.chunksFit)
+    if (facts.damage != nullptr)
     {
-        error = "damaged audio file (a chunk claims more bytes than the file holds): " + name;
-        return {};
-    }
-    if (facts.formatChunks > 1)
-    {
-        error = "damaged audio file (more than one format chunk): " + name;
-        return {};
-    }
-    if (! facts.entriesFit)
-    {
-        error = "damaged audio file (a marker or comment chunk claims more entries than it holds): " + name;
+        error = "damaged audio file (" + juce::String (facts.damage) + "): " + name;
         return {};
     }
     const auto fileName = juce::File::createFileWithoutCheckingPath (name).getFileName();
