@@ -2,7 +2,7 @@
 // sizes. Counters: time per stereo sample, and the realtime factor (audio seconds per CPU second).
 
 #include "plugin/PluginProcessor.h"
-#include "tools/HostHarness.h"
+#include "testbed/ProcessorDriver.h"
 
 #include <benchmark/benchmark.h>
 #include <juce_events/juce_events.h>
@@ -63,56 +63,30 @@ void runBlocks (benchmark::State& state, Setup&& setup, Process&& process)
     reportCounters (state, blockSize);
 }
 
-void BM_Bleed (benchmark::State& state)
+// One module alone, its controls set every block as the processor sets them.
+template <typename Module>
+void runModule (benchmark::State& state, const typename Module::Controls& controls)
 {
-    BleedModule module;
-    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
+    Module module;
+    runBlocks (state, [&] (int block) { module.prepare ({ sampleRate, block }); },
                [&] (auto& buffer) {
-                   module.amount.setTargetValue (defaultControl (tarngloam::Parameter::bleed));
+                   module.setControls (controls);
                    module.process (buffer, 2);
                });
 }
 
-void BM_Fuzz (benchmark::State& state)
-{
-    FuzzModule module;
-    runBlocks (state, [&] (int) { module.prepare (sampleRate); },
-               [&] (auto& buffer) {
-                   module.amount.setTargetValue (defaultControl (tarngloam::Parameter::fuzz));
-                   module.process (buffer, 2);
-               });
-}
+using tarngloam::Parameter;
 
+void BM_Bleed (benchmark::State& state) { runModule<BleedModule> (state, { defaultControl (Parameter::bleed) }); }
+void BM_Fuzz (benchmark::State& state) { runModule<FuzzModule> (state, { defaultControl (Parameter::fuzz) }); }
 void BM_Grain (benchmark::State& state)
 {
-    GrainModule module;
-    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
-               [&] (auto& buffer) {
-                   module.beatLength = 24000.0f;
-                   module.setAmount (defaultControl (tarngloam::Parameter::grain));
-                   module.process (buffer, 2);
-               });
+    runModule<GrainModule> (state, { defaultControl (Parameter::grain), 24000.0f });
 }
-
-void BM_Age (benchmark::State& state)
-{
-    AgeModule module;
-    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
-               [&] (auto& buffer) {
-                   module.setAmount (defaultControl (tarngloam::Parameter::age));
-                   module.process (buffer, 2);
-               });
-}
-
+void BM_Age (benchmark::State& state) { runModule<AgeModule> (state, { defaultControl (Parameter::age) }); }
 void BM_Reverb (benchmark::State& state)
 {
-    ReverbModule module;
-    runBlocks (state, [&] (int block) { module.prepare (sampleRate, block); },
-               [&] (auto& buffer) {
-                   module.setAmount (defaultControl (tarngloam::Parameter::age));
-                   module.send.setTargetValue (0.5f);
-                   module.process (buffer, 2);
-               });
+    runModule<ReverbModule> (state, { 0.5f, defaultControl (Parameter::age) });
 }
 
 void BM_Processor (benchmark::State& state)
@@ -121,7 +95,7 @@ void BM_Processor (benchmark::State& state)
     juce::MidiBuffer midi;
     runBlocks (state,
                [&] (int block) {
-                   if (! tarngloam::harness::prepare (processor, 2, 2, sampleRate, block))
+                   if (! tarngloam::driver::prepare (processor, 2, 2, sampleRate, block))
                        state.SkipWithError ("stereo refused");
                },
                [&] (auto& buffer) { processor.processBlock (buffer, midi); });

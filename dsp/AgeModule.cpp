@@ -19,9 +19,9 @@ namespace
     }
 } // namespace
 
-void AgeModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+void AgeModule::prepare (const ProcessSpec& spec)
 {
-    const double sr = newSampleRate;
+    const double sr = spec.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;
@@ -35,14 +35,18 @@ void AgeModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
     }
 
     designValid = false;
-    setAmount (0.0f);
+    setControls ({});
 
     driftPeriod = std::max (1, static_cast<int> (0.045 * sr));
     driftSmoothing = 1.0f - std::exp (-1.0f / (0.09f * srf));
 
     amount.reset (static_cast<int> (std::floor (0.08 * sampleRate)));
-    amount.setCurrentAndTargetValue (0.0f);
+    reset();
+}
 
+void AgeModule::reset()
+{
+    landOnTarget (amount);
     for (int ch = 0; ch < 2; ++ch)
     {
         std::fill (buffers[ch].begin(), buffers[ch].end(), 0.0f);
@@ -53,6 +57,11 @@ void AgeModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         lowpasses[ch].state = 0.0f;
     }
     writeIndex = 0;
+}
+
+void AgeModule::setControls (const Controls& controls)
+{
+    setAmount (controls.amount);
 }
 
 float AgeModule::computeMakeupGain (float driveGain, float threshold)

@@ -5,9 +5,9 @@
 
 using namespace tarngloam;
 
-void BleedModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+void BleedModule::prepare (const ProcessSpec& spec)
 {
-    const double sr = newSampleRate;
+    const double sr = spec.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;
@@ -24,15 +24,26 @@ void BleedModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         inputLowpass[ch].prepare (sr);
         inputLowpass[ch].setParameters (5000.0f, 0.707f);
         lowCut[ch].coefficient = OnePole::coefficientFor (60.0f, srf);
-        lowCut[ch].state = 0.0f;
     }
 
     driftHoldSamples = std::max (1, static_cast<int> (sr * 0.07));
     driftSmoothing = 1.0f - std::exp (-1.0f / (srf * 0.15f));
 
     amount.reset (static_cast<int> (std::floor (sr * 0.05)));
-    amount.setCurrentAndTargetValue (0.0f);
+    setControls ({});
+    reset();
+}
 
+void BleedModule::reset()
+{
+    landOnTarget (amount);
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        dcBlockers[ch].reset();
+        inputLowpass[ch].reset();
+        lowCut[ch].state = 0.0f;
+    }
     for (auto& line : delayBuffers)
         std::fill (line.begin(), line.end(), 0.0f);
     writeIndex = 0;
@@ -54,6 +65,11 @@ void BleedModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
     octavePhase[0] = 0.0f;
     octavePhase[1] = 0.5f;
     octaveOffset[0] = octaveOffset[1] = 0.0f;
+}
+
+void BleedModule::setControls (const Controls& controls)
+{
+    amount.setTargetValue (clamp01 (controls.amount));
 }
 
 Lanes BleedModule::readDelays (const int* channelOfLane, const Lanes& delays) const

@@ -143,6 +143,36 @@ inline float softClip (float x, float threshold, float width)
     return softClipKnee (x, magnitude, threshold, width);
 }
 
+// Each recursive filter's step, written once for one sample (float) and for four filters side by
+// side (Lanes, see FilterLanes below).
+template <typename Sample>
+Sample svfLowpassStep (const Sample& x, const Sample& g, const Sample& k, const Sample& a1, Sample& s1, Sample& s2)
+{
+    const Sample m1 = ((x - (g + k) * s1 - s2) * a1) * g;
+    const Sample bp = m1 + s1;
+    s1 = bp + m1;
+    const Sample m2 = bp * g;
+    const Sample lp = m2 + s2;
+    s2 = lp + m2;
+    return lp;
+}
+
+template <typename Sample>
+Sample dcBlockerStep (const Sample& x, const Sample& R, Sample& x1, Sample& y1)
+{
+    const Sample y = R * y1 + (x - x1);
+    x1 = x;
+    y1 = y;
+    return y;
+}
+
+template <typename Sample>
+Sample onePoleStep (const Sample& x, const Sample& coefficient, Sample& state)
+{
+    state = (x - state) * coefficient + state;
+    return state;
+}
+
 // Topology-preserving state-variable filter, used for its lowpass output.
 struct SvfLowpass
 {
@@ -150,23 +180,13 @@ struct SvfLowpass
     float g = 0.1f;
     float k = 1.4f;
     float a1 = 1.0f;
-    float s1 = 0.0f;
-    float s2 = 0.0f;
+    float s1 = 0.0f, s2 = 0.0f; // the two integrators' states
 
     void prepare (double newSampleRate);
     void setParameters (float cutoffHz, float q);
     void reset() { s1 = s2 = 0.0f; }
 
-    float processSample (float x)
-    {
-        const float m1 = ((x - (g + k) * s1 - s2) * a1) * g;
-        const float bp = m1 + s1;
-        s1 = bp + m1;
-        const float m2 = bp * g;
-        const float lp = m2 + s2;
-        s2 = lp + m2;
-        return lp;
-    }
+    float processSample (float x) { return svfLowpassStep (x, g, k, a1, s1, s2); }
 };
 
 // First-order DC-blocking high-pass with its corner at 12 Hz.
@@ -179,13 +199,7 @@ struct DcBlocker
     void prepare (double sampleRate);
     void reset() { x1 = y1 = 0.0f; }
 
-    float processSample (float x)
-    {
-        const float y = R * y1 + (x - x1);
-        x1 = x;
-        y1 = y;
-        return y;
-    }
+    float processSample (float x) { return dcBlockerStep (x, R, x1, y1); }
 };
 
 // One-pole lowpass or smoother; a high-pass is the input minus the returned state.
@@ -197,11 +211,7 @@ struct OnePole
     // Coefficient for a corner at cutoffHz, kept below 0.45 of the rate.
     static float coefficientFor (float cutoffHz, float rate);
 
-    float processSample (float x)
-    {
-        state = (x - state) * coefficient + state;
-        return state;
-    }
+    float processSample (float x) { return onePoleStep (x, coefficient, state); }
 };
 
 inline namespace TARNGLOAM_LANES_NAMESPACE
@@ -223,40 +233,35 @@ Lanes gatherMember (Filter* const* filters, int count, float Filter::*member)
     return Lanes::load (values);
 }
 
+// And back: lane i into the member of filter i, for the first `count` filters.
+template <typename Filter>
+void scatterMember (Filter* const* filters, int count, float Filter::*member, const Lanes& lanes)
+{
+    for (int i = 0; i < count; ++i)
+        filters[i]->*member = lanes[i];
+}
+
+// Each specialisation gathers the filters' coefficients and states, runs the filter's own step on
+// them, and writes the states back.
 template <>
 struct FilterLanes<SvfLowpass>
 {
     Lanes g, k, a1, s1, s2;
 
     FilterLanes (SvfLowpass* const* filters, int count)
+        : g (gatherMember (filters, count, &SvfLowpass::g)), k (gatherMember (filters, count, &SvfLowpass::k)),
+          a1 (gatherMember (filters, count, &SvfLowpass::a1)), s1 (gatherMember (filters, count, &SvfLowpass::s1)),
+          s2 (gatherMember (filters, count, &SvfLowpass::s2))
     {
-        const auto gather = [&] (auto member) { return gatherMember (filters, count, member); };
-        g = gather (&SvfLowpass::g);
-        k = gather (&SvfLowpass::k);
-        a1 = gather (&SvfLowpass::a1);
-        s1 = gather (&SvfLowpass::s1);
-        s2 = gather (&SvfLowpass::s2);
     }
 
     void writeBack (SvfLowpass* const* filters, int count) const
     {
-        for (int i = 0; i < count; ++i)
-        {
-            filters[i]->s1 = s1[i];
-            filters[i]->s2 = s2[i];
-        }
+        scatterMember (filters, count, &SvfLowpass::s1, s1);
+        scatterMember (filters, count, &SvfLowpass::s2, s2);
     }
 
-    Lanes processSample (const Lanes& x)
-    {
-        const Lanes m1 = ((x - (g + k) * s1 - s2) * a1) * g;
-        const Lanes bp = m1 + s1;
-        s1 = bp + m1;
-        const Lanes m2 = bp * g;
-        const Lanes lp = m2 + s2;
-        s2 = lp + m2;
-        return lp;
-    }
+    Lanes processSample (const Lanes& x) { return svfLowpassStep (x, g, k, a1, s1, s2); }
 };
 
 template <>
@@ -265,29 +270,18 @@ struct FilterLanes<DcBlocker>
     Lanes R, x1, y1;
 
     FilterLanes (DcBlocker* const* blockers, int count)
+        : R (gatherMember (blockers, count, &DcBlocker::R)), x1 (gatherMember (blockers, count, &DcBlocker::x1)),
+          y1 (gatherMember (blockers, count, &DcBlocker::y1))
     {
-        const auto gather = [&] (auto member) { return gatherMember (blockers, count, member); };
-        R = gather (&DcBlocker::R);
-        x1 = gather (&DcBlocker::x1);
-        y1 = gather (&DcBlocker::y1);
     }
 
     void writeBack (DcBlocker* const* blockers, int count) const
     {
-        for (int i = 0; i < count; ++i)
-        {
-            blockers[i]->x1 = x1[i];
-            blockers[i]->y1 = y1[i];
-        }
+        scatterMember (blockers, count, &DcBlocker::x1, x1);
+        scatterMember (blockers, count, &DcBlocker::y1, y1);
     }
 
-    Lanes processSample (const Lanes& x)
-    {
-        const Lanes y = R * y1 + (x - x1);
-        x1 = x;
-        y1 = y;
-        return y;
-    }
+    Lanes processSample (const Lanes& x) { return dcBlockerStep (x, R, x1, y1); }
 };
 
 template <>
@@ -296,22 +290,14 @@ struct FilterLanes<OnePole>
     Lanes coefficient, state;
 
     FilterLanes (OnePole* const* filters, int count)
+        : coefficient (gatherMember (filters, count, &OnePole::coefficient)),
+          state (gatherMember (filters, count, &OnePole::state))
     {
-        coefficient = gatherMember (filters, count, &OnePole::coefficient);
-        state = gatherMember (filters, count, &OnePole::state);
     }
 
-    void writeBack (OnePole* const* filters, int count) const
-    {
-        for (int i = 0; i < count; ++i)
-            filters[i]->state = state[i];
-    }
+    void writeBack (OnePole* const* filters, int count) const { scatterMember (filters, count, &OnePole::state, state); }
 
-    Lanes processSample (const Lanes& x)
-    {
-        state = (x - state) * coefficient + state;
-        return state;
-    }
+    Lanes processSample (const Lanes& x) { return onePoleStep (x, coefficient, state); }
 };
 } // namespace TARNGLOAM_LANES_NAMESPACE
 

@@ -18,9 +18,9 @@ int GrainModule::minGrainLength() const
     return std::max (64, static_cast<int> (0.007 * sampleRate));
 }
 
-void GrainModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+void GrainModule::prepare (const ProcessSpec& spec)
 {
-    const double sr = newSampleRate;
+    const double sr = spec.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;
@@ -35,21 +35,38 @@ void GrainModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         dcBlockers[ch].prepare (sr);
     }
 
-    beatLength = clampValue (0.5f * srf, 0.05f * srf, 4.0f * srf);
-    setAmount (0.0f);
-
+    // Half a second: 120 bpm, until the processor says otherwise.
+    setControls ({ 0.0f, 0.5f * srf });
     amount.reset (static_cast<int> (std::floor (0.05 * sampleRate)));
-    amount.setCurrentAndTargetValue (0.0f);
+    reset();
+}
 
+void GrainModule::reset()
+{
+    landOnTarget (amount);
     for (int ch = 0; ch < 2; ++ch)
     {
-        std::fill (buffers[ch].begin(), buffers[ch].end(), 0.0f);
         lowpasses[ch].state = 0.0f;
         dcBlockers[ch].reset();
+        std::fill (buffers[ch].begin(), buffers[ch].end(), 0.0f);
     }
     writeIndex = 0;
     std::copy (std::begin (initialPhases), std::end (initialPhases), std::begin (grainPhases));
     std::fill (std::begin (grainOffsets), std::end (grainOffsets), 0.0f);
+}
+
+void GrainModule::setControls (const Controls& controls)
+{
+    // The grain length follows from the beat, so the beat comes first.
+    setBeatLength (controls.samplesPerBeat);
+    setAmount (controls.amount);
+}
+
+void GrainModule::setBeatLength (float samplesPerBeat)
+{
+    const float lo = static_cast<float> (sampleRate) * 0.05f;
+    const float hi = static_cast<float> (sampleRate) * 4.0f;
+    beatLength = lo > samplesPerBeat ? lo : std::min (hi, samplesPerBeat);
 }
 
 void GrainModule::setAmount (float value)

@@ -5,9 +5,9 @@
 
 using namespace tarngloam;
 
-void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
+void ReverbModule::prepare (const ProcessSpec& spec)
 {
-    const double sr = newSampleRate;
+    const double sr = spec.sampleRate;
     const float srf = static_cast<float> (sr);
     const double ratio = sr / 44100.0;
     const int modulationMargin = static_cast<int> (20.0f * static_cast<float> (ratio));
@@ -38,7 +38,7 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
     }
 
     designValid = false;
-    setAmount (0.0f);
+    setControls ({});
 
     preDelayLength = std::max (1, roundToNearest (0.01 * sr));
     preDelaySize = nextPowerOfTwo (preDelayLength + 8);
@@ -52,8 +52,12 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
                                             / (0.6f * srf));
 
     send.reset (static_cast<int> (std::floor (0.05 * sampleRate)));
-    send.setCurrentAndTargetValue (0.0f);
+    reset();
+}
 
+void ReverbModule::reset()
+{
+    landOnTarget (send);
     for (int L = 0; L < numLines; ++L)
     {
         std::fill (lines[L].begin(), lines[L].end(), 0.0f);
@@ -74,6 +78,12 @@ void ReverbModule::prepare (double newSampleRate, int /*maximumBlockSize*/)
         dcBlockers[ch].reset();
     }
     preDelayWriteIndex = 0;
+}
+
+void ReverbModule::setControls (const Controls& controls)
+{
+    setAmount (controls.amount);
+    send.setTargetValue (clamp01 (controls.send));
 }
 
 void ReverbModule::setAmount (float value)

@@ -7,7 +7,7 @@
 namespace palette
 {
 inline const juce::Colour background { 0xff1a222e };
-inline const juce::Colour accent { 0xff5f8b86 };      // the title band and a ticked box's outline
+inline const juce::Colour accent { 0xff5f8b86 };      // the title band
 inline const juce::Colour titleText { 0xff16202b };
 inline const juce::Colour captionText { 0xffd8dde2 };
 inline const juce::Colour valueText { 0xffccd4db };
@@ -18,5 +18,4 @@ inline const juce::Colour light { 0xffe9e5d9 };       // a knob's lit arc and po
 inline const juce::Colour knobBodyTop { 0xff3a4655 };
 inline const juce::Colour knobBodyBottom { 0xff29323f };
 inline const juce::Colour knobRim { 0xff141b24 };
-inline const juce::Colour untickedOutline { 0xff3c4a58 };
 } // namespace palette

@@ -95,7 +95,6 @@ std::unique_ptr<juce::AudioProcessorValueTreeState::SliderAttachment>
 void TarnGloamAudioProcessorEditor::Panel::setupCaption (juce::Label& label, const juce::String& text)
 {
     label.setText (text, juce::dontSendNotification);
-    label.setColour (juce::Label::textColourId, palette::captionText);
     label.setJustificationType (juce::Justification::centred);
     label.setBorderSize (juce::BorderSize<int> (0));
     addAndMakeVisible (label);
@@ -106,9 +105,6 @@ void TarnGloamAudioProcessorEditor::Panel::setupKnob (juce::Slider& slider)
     slider.setSliderStyle (juce::Slider::RotaryVerticalDrag);
     slider.setTextBoxStyle (juce::Slider::TextBoxBelow, false, valueBoxWidth, valueBoxHeight);
     slider.setTextValueSuffix (" %");
-    slider.setColour (juce::Slider::textBoxTextColourId, palette::valueText);
-    slider.setColour (juce::Slider::textBoxBackgroundColourId, palette::valueBackground);
-    slider.setColour (juce::Slider::textBoxOutlineColourId, palette::valueOutline);
     addAndMakeVisible (slider);
 }
 

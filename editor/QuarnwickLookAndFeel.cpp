@@ -14,31 +14,11 @@ QuarnwickLookAndFeel::QuarnwickLookAndFeel()
     setColour (juce::Slider::textBoxTextColourId, palette::valueText);
     setColour (juce::Slider::textBoxBackgroundColourId, palette::valueBackground);
     setColour (juce::Slider::textBoxOutlineColourId, palette::valueOutline);
-    setColour (juce::ToggleButton::textColourId, palette::captionText);
 }
 
 juce::Font QuarnwickLookAndFeel::monospaced (float height, int style)
 {
     return juce::Font (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), height, style));
-}
-
-void QuarnwickLookAndFeel::drawTickBox (juce::Graphics& g, juce::Component& /*component*/, float x, float y, float w,
-                                        float h, bool ticked, bool /*isEnabled*/,
-                                        bool /*shouldDrawButtonAsHighlighted*/, bool /*shouldDrawButtonAsDown*/)
-{
-    const juce::Rectangle<float> box { x, y, w, h };
-
-    g.setColour (ticked ? palette::accent : palette::untickedOutline);
-    g.drawRoundedRectangle (box.reduced (1.0f), 3.0f, 1.6f);
-
-    if (! ticked)
-        return;
-
-    // A cross, inset by 30 % of the width on every side.
-    const auto cross = box.reduced (0.3f * w);
-    g.setColour (palette::light);
-    g.drawLine (cross.getX(), cross.getY(), cross.getRight(), cross.getBottom(), 1.8f);
-    g.drawLine (cross.getX(), cross.getBottom(), cross.getRight(), cross.getY(), 1.8f);
 }
 
 juce::Font QuarnwickLookAndFeel::getComboBoxFont (juce::ComboBox& /*box*/)

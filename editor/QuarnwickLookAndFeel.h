@@ -8,8 +8,6 @@ class QuarnwickLookAndFeel : public juce::LookAndFeel_V4
 public:
     QuarnwickLookAndFeel();
 
-    void drawTickBox (juce::Graphics& g, juce::Component& component, float x, float y, float w, float h, bool ticked,
-                      bool isEnabled, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown) override;
     juce::Font getComboBoxFont (juce::ComboBox& box) override;
     juce::Font getLabelFont (juce::Label& label) override;
     void drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,

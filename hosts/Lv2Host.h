@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hosts/FloatWav.h"
+#include "hosts/FloatWavFile.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>

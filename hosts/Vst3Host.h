@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hosts/FloatWav.h"
+#include "hosts/FloatWavFile.h"
 
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "public.sdk/source/vst/hosting/module.h"

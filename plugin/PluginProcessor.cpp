@@ -3,6 +3,7 @@
 #include "editor/PluginEditor.h"
 
 #include "plugin/Parameters.h"
+#include "plugin/SavedStateChecks.h"
 #include "plugin/ProcessingFrame.h"
 
 #include "dsp/DspPrimitives.h"
@@ -43,11 +44,12 @@ const juce::String TarnGloamAudioProcessor::getName() const { return "TARNGLOAM"
 
 void TarnGloamAudioProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
 {
-    bleed.prepare (sampleRate, maximumExpectedSamplesPerBlock);
-    fuzz.prepare (sampleRate);
-    grain.prepare (sampleRate, maximumExpectedSamplesPerBlock);
-    age.prepare (sampleRate, maximumExpectedSamplesPerBlock);
-    reverb.prepare (sampleRate, maximumExpectedSamplesPerBlock);
+    const tarngloam::ProcessSpec spec { sampleRate, maximumExpectedSamplesPerBlock };
+    bleed.prepare (spec);
+    fuzz.prepare (spec);
+    grain.prepare (spec);
+    age.prepare (spec);
+    reverb.prepare (spec);
     setLatencySamples (latencySamples);
 }
 
@@ -81,18 +83,13 @@ void TarnGloamAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
     const float grainControl = tarngloam::controlFrom (grainParam->load());
     const float ageControl = tarngloam::controlFrom (ageParam->load());
 
+    // Every control is in place before the first module runs.
     const double tempo = tarngloam::hostTempo (getPlayHead());
-    grain.beatLength = tarngloam::grainBeatLength (tempo, getSampleRate(), grain.sampleRate);
-    const float sendLevel = tarngloam::reverbSendLevel (bleedControl);
-
-    // Every control is in place before the first module runs; the grain module derives its grain
-    // length from the beat length in setAmount.
-    bleed.amount.setTargetValue (tarngloam::clamp01 (bleedControl));
-    fuzz.amount.setTargetValue (tarngloam::clamp01 (fuzzControl));
-    grain.setAmount (grainControl);
-    age.setAmount (ageControl);
-    reverb.setAmount (ageControl);
-    reverb.send.setTargetValue (tarngloam::clamp01 (sendLevel));
+    bleed.setControls ({ bleedControl });
+    fuzz.setControls ({ fuzzControl });
+    grain.setControls ({ grainControl, tarngloam::samplesPerBeat (tempo, getSampleRate()) });
+    age.setControls ({ ageControl });
+    reverb.setControls ({ tarngloam::reverbSendLevel (bleedControl), ageControl });
 
     bleed.process (buffer, numChannels);
     fuzz.process (buffer, numChannels);

@@ -57,19 +57,20 @@ public:
     std::atomic<float>& rawValueOf (tarngloam::Parameter parameter);
 
 private:
+    // The tests' window on the chain (random seeds, derived controls); nothing else reaches it.
+    friend struct ProcessorProbe;
+
     std::atomic<float>* bleedParam = nullptr;
     std::atomic<float>* fuzzParam = nullptr;
     std::atomic<float>* grainParam = nullptr;
     std::atomic<float>* ageParam = nullptr;
 
-public:
     BleedModule bleed;
     FuzzModule fuzz;
     GrainModule grain;
     AgeModule age;
     ReverbModule reverb;
 
-private:
     void fillMissingOutputChannels (juce::AudioBuffer<float>& buffer, int numSamples);
 
     TarnGloamVst3Extensions vst3Extensions { *this };

@@ -24,12 +24,9 @@ float controlFrom (float percent)
     return std::isnan (control) ? 0.0f : control;
 }
 
-float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate)
+float samplesPerBeat (double tempo, double processorSampleRate)
 {
-    const float samplesPerBeat = static_cast<float> ((60.0 / tempo) * processorSampleRate);
-    const float lo = static_cast<float> (grainSampleRate) * 0.05f;
-    const float hi = static_cast<float> (grainSampleRate) * 4.0f;
-    return lo > samplesPerBeat ? lo : std::min (hi, samplesPerBeat);
+    return static_cast<float> ((60.0 / tempo) * processorSampleRate);
 }
 
 float reverbSendLevel (float bleed)

@@ -13,8 +13,8 @@ double hostTempo (juce::AudioPlayHead* playHead);
 // (a broken host can send one) counts as 0.
 float controlFrom (float percent);
 
-// Samples per beat at the processor's rate, held within 0.05..4 seconds of the grain module's rate.
-float grainBeatLength (double tempo, double processorSampleRate, double grainSampleRate);
+// Samples per beat at the processor's rate (the grain module holds it within its limits).
+float samplesPerBeat (double tempo, double processorSampleRate);
 
 // Reverb wet level from the BLEED control: nothing up to 0.45, rising linearly to 0.8 at 1.
 float reverbSendLevel (float bleed);

@@ -1,4 +1,5 @@
 #include "AllocationCounter.h"
+#include "ModuleProbe.h"
 #include "ModuleTestHelpers.h"
 
 using namespace testing_support;
@@ -80,9 +81,7 @@ TEST (Chain, OutputIsDeterministicAndOnlyTheRandomSequencesRunOnAcrossPrepare)
     EXPECT_FALSE (buffersIdentical (a, afterPrepare)) << "random sequences continue across prepare";
 
     first.prepareToPlay (44100.0, 512);
-    first.bleed.random.setSeed (60607);
-    first.grain.random.setSeed (4711);
-    first.age.random.setSeed (8675309);
+    ProcessorProbe::reseedRandomGenerators (first);
     const auto reseeded = render (first, input, { 512 });
     EXPECT_TRUE (buffersIdentical (a, reseeded)) << "everything else restarts at prepare";
 }
@@ -116,8 +115,8 @@ TEST (Chain, TypicalBlockStaysFiniteAndWithinOne)
     loud.applyGain (1.6f);
     const auto output = render (processor, loud, { 512 });
 
-    EXPECT_EQ (processor.grain.grainLength, 8269);
-    EXPECT_NEAR (processor.reverb.send.getTargetValue(), 0.8f * (0.05f / 0.55f), 1.0e-6f);
+    EXPECT_EQ (ModuleProbe::grainLength (ProcessorProbe::grain (processor)), 8269);
+    EXPECT_NEAR (ModuleProbe::send (ProcessorProbe::reverb (processor)).getTargetValue(), 0.8f * (0.05f / 0.55f), 1.0e-6f);
     for (int ch = 0; ch < 2; ++ch)
     {
         for (int i = 0; i < output.getNumSamples(); ++i)
@@ -162,7 +161,9 @@ TEST (Chain, UnusableInputDoesNotPoisonTheChain)
             for (int i = 0; i < output.getNumSamples(); ++i)
                 ASSERT_TRUE (std::isfinite (output.getSample (ch, i))) << ch << "/" << i;
         if (c.zeroed)
+        {
             EXPECT_GT (output.getRMSLevel (0, 10000, 10000), 0.05f) << "the chain keeps sounding afterwards";
+        }
     }
 }
 
@@ -174,9 +175,9 @@ TEST (Chain, ReprepareAtANewRateFollowsThatRate)
     auto buffer = silence (2, 64);
     juce::MidiBuffer midi;
     processor.processBlock (buffer, midi);
-    EXPECT_EQ (processor.grain.beatLength, 48000.0f);
-    EXPECT_EQ (processor.grain.grainLength, 18000); // three eighths of a beat at 96 kHz
-    EXPECT_EQ (processor.bleed.delayLength, 32768);
+    EXPECT_EQ (ModuleProbe::beatLength (ProcessorProbe::grain (processor)), 48000.0f);
+    EXPECT_EQ (ModuleProbe::grainLength (ProcessorProbe::grain (processor)), 18000); // three eighths of a beat at 96 kHz
+    EXPECT_EQ (ModuleProbe::delayLength (ProcessorProbe::bleed (processor)), 32768);
 }
 
 TEST (Chain, ProcessBlockNeverAllocates)

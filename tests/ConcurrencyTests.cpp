@@ -80,7 +80,7 @@ void pumpMessages (int milliseconds) { juce::MessageManager::getInstance()->runD
 TEST (Concurrency, AudioRunsWhileTheHostAutomatesEditsSavesAndPrepares)
 {
     TarnGloamAudioProcessor processor;
-    ASSERT_TRUE (tarngloam::harness::prepare (processor, 2, 2, 48000.0, 256));
+    ASSERT_TRUE (tarngloam::driver::prepare (processor, 2, 2, 48000.0, 256));
     AudioThread audio (processor);
     audio.start (256);
 
@@ -118,7 +118,7 @@ TEST (Concurrency, AudioRunsWhileTheHostAutomatesEditsSavesAndPrepares)
             audio.stop();
             const int block = blockSizes[round % 3];
             processor.releaseResources();
-            ASSERT_TRUE (tarngloam::harness::prepare (processor, 2, 2, rates[(round / 25) % 3], block));
+            ASSERT_TRUE (tarngloam::driver::prepare (processor, 2, 2, rates[(round / 25) % 3], block));
             audio.start (block);
         }
         pumpMessages (2);

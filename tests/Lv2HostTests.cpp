@@ -1,4 +1,6 @@
-#include "hosts/FloatWav.h"
+#include "hosts/FloatWavFile.h"
+#include "hosts/RenderTool.h"
+#include "hosts/TestSignal.h"
 #include "hosts/Lv2Host.h"
 #include "plugin/ParameterTable.h"
 

@@ -8,8 +8,8 @@
 #include "dsp/GrainModule.h"
 #include "dsp/ReverbModule.h"
 
+#include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 namespace testing_support
 {
@@ -33,30 +33,21 @@ inline juce::AudioBuffer<float> makeTestBuffer (int numChannels, int numSamples,
     return makeBuffer (channels);
 }
 
-// Prepares any of the five modules at the rate (with a block size of 512 where it takes one).
+// Prepares a module at the rate (with a block size of 512).
 template <typename Module>
 void prepareAt (Module& module, double rate)
 {
-    if constexpr (std::is_same_v<Module, FuzzModule>)
-        module.prepare (rate);
-    else
-        module.prepare (rate, 512);
+    module.prepare ({ rate, 512 });
 }
 
-// Puts a module's control at `control` with no ramp left: the amount of the bleed, fuzz, grain and
-// age modules, the wet level of the reverb (its AGE colour stays as it is).
+// Puts a module's first control at `control` with no ramp left and its history cleared: the
+// amount of the bleed, fuzz, grain and age modules, the wet level of the reverb (its other
+// controls at their defaults).
 template <typename Module>
 void settleControl (Module& module, float control)
 {
-    if constexpr (std::is_same_v<Module, BleedModule> || std::is_same_v<Module, FuzzModule>)
-        module.amount.setCurrentAndTargetValue (control);
-    else if constexpr (std::is_same_v<Module, ReverbModule>)
-        module.send.setCurrentAndTargetValue (control);
-    else
-    {
-        module.setAmount (control);
-        module.amount.setCurrentAndTargetValue (tarngloam::clamp01 (control));
-    }
+    module.setControls ({ control });
+    module.reset();
 }
 
 // A module prepared at the rate with its control settled at `control`.
@@ -67,6 +58,23 @@ Module settledModule (float control, double rate = 44100.0)
     prepareAt (module, rate);
     settleControl (module, control);
     return module;
+}
+
+// A module at full control after one stereo block of `numSamples` of which it was asked to
+// process `numChannels` channels (1 or 0).
+template <typename Module>
+Module afterNarrowBlock (int numSamples, int numChannels)
+{
+    auto module = settledModule<Module> (1.0f);
+    auto buffer = makeTestBuffer (2, numSamples);
+    module.process (buffer, numChannels);
+    return module;
+}
+
+template <typename Samples>
+bool allZero (const Samples& samples)
+{
+    return std::all_of (std::begin (samples), std::end (samples), [] (float sample) { return sample == 0.0f; });
 }
 
 // The corner frequency in hertz of a one-pole lowpass coefficient at the rate.

@@ -1,7 +1,9 @@
 #include "AllocationCounter.h"
 #include "TestHelpers.h"
 
+#include "plugin/FiniteNumberParser.h"
 #include "plugin/Parameters.h"
+#include "plugin/SavedStateChecks.h"
 
 using namespace testing_support;
 

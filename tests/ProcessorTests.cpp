@@ -1,4 +1,5 @@
 #include "ModuleTestHelpers.h"
+#include "ModuleProbe.h"
 
 #include "plugin/ProcessingFrame.h"
 
@@ -117,14 +118,19 @@ TEST (Frame, BeatLengthReachesTheGrainModuleEachBlock)
         buffer.clear();
         juce::MidiBuffer midi;
         processor.processBlock (buffer, midi);
-        EXPECT_EQ (processor.grain.beatLength, c.beatLength);
+        EXPECT_EQ (ModuleProbe::beatLength (ProcessorProbe::grain (processor)), c.beatLength);
         processor.setPlayHead (nullptr);
     }
 
-    // A processor whose rate is still 0 gets the grain module's lower limit, 0.05 of its rate.
-    EXPECT_EQ (tarngloam::grainBeatLength (120.0, 0.0, 44100.0), 2205.0f);
-    // The limits bind only when the two rates differ.
-    EXPECT_EQ (tarngloam::grainBeatLength (20.0, 192000.0, 44100.0), 176400.0f);
+    // A processor whose rate is still 0 gives a beat of no samples: the grain module, constructed
+    // at 44.1 kHz, holds it at its lower limit of 0.05 s.
+    EXPECT_EQ (tarngloam::samplesPerBeat (120.0, 0.0), 0.0f);
+    GrainModule unprepared;
+    unprepared.setControls ({ 0.0f, tarngloam::samplesPerBeat (120.0, 0.0) });
+    EXPECT_EQ (ModuleProbe::beatLength (unprepared), 2205.0f);
+    // And a beat longer than 4 s of its rate (20 bpm at 192 kHz) at its upper limit.
+    unprepared.setControls ({ 0.0f, tarngloam::samplesPerBeat (20.0, 192000.0) });
+    EXPECT_EQ (ModuleProbe::beatLength (unprepared), 176400.0f);
 }
 
 TEST (Frame, ReverbSendOpensAbove45PercentBleed)
@@ -144,7 +150,7 @@ TEST (Frame, ReverbSendOpensAbove45PercentBleed)
     buffer.clear();
     juce::MidiBuffer midi;
     processor.processBlock (buffer, midi);
-    EXPECT_EQ (processor.reverb.send.getTargetValue(), 0.8f);
+    EXPECT_EQ (ModuleProbe::send (ProcessorProbe::reverb (processor)).getTargetValue(), 0.8f);
 }
 
 TEST (Frame, AParameterThatIsNotANumberCountsAsZero)
@@ -253,7 +259,7 @@ TEST (Frame, MonoInputIsCopiedToTheSecondOutputBeforeProcessing)
     // Both channels ran through the chain from the same input; the stereo modules differ per
     // channel, but channel 1 is no longer silent and the bleed module saw it as nch = 2.
     EXPECT_GT (buffer.getMagnitude (1, 0, 2048), 0.05f);
-    EXPECT_NE (processor.bleed.tapPhase[1][0], (0.5f + 0.0f) * 6.2831855f);
+    EXPECT_NE (ModuleProbe::tapPhase (ProcessorProbe::bleed (processor))[1][0], (0.5f + 0.0f) * 6.2831855f);
 }
 
 TEST (Frame, NoInputChannelsClearsTheOutputs)

@@ -1,5 +1,5 @@
 #include "plugin/FactoryPresets.h"
-#include "tools/OfflineRender.h"
+#include "testbed/OfflineRender.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 

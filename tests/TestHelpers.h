@@ -1,7 +1,7 @@
 #pragma once
 
 #include "plugin/PluginProcessor.h"
-#include "tools/HostHarness.h"
+#include "testbed/ProcessorDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -77,20 +77,20 @@ inline bool buffersIdentical (const juce::AudioBuffer<float>& a, const juce::Aud
 }
 
 using tarngloam::Parameter;
-using tarngloam::harness::FixedTempoPlayHead;
-using tarngloam::harness::percentOf;
-using tarngloam::harness::setPercent;
+using tarngloam::driver::FixedTempoPlayHead;
+using tarngloam::driver::percentOf;
+using tarngloam::driver::setPercent;
 
 inline void setAllPercent (TarnGloamAudioProcessor& processor, float bleed, float fuzz, float grain, float age)
 {
-    tarngloam::harness::setAllPercent (processor, { bleed, fuzz, grain, age });
+    tarngloam::driver::setAllPercent (processor, { bleed, fuzz, grain, age });
 }
 
 // Chooses the main buses and prepares: the processor is ready for blocks.
 inline void prepareWithLayout (TarnGloamAudioProcessor& processor, int ins, int outs, double sampleRate = 44100.0,
                                int blockSize = 512)
 {
-    EXPECT_TRUE (tarngloam::harness::prepare (processor, ins, outs, sampleRate, blockSize))
+    EXPECT_TRUE (tarngloam::driver::prepare (processor, ins, outs, sampleRate, blockSize))
         << ins << " -> " << outs << " channels refused";
 }
 } // namespace testing_support

@@ -1,4 +1,6 @@
-#include "hosts/FloatWav.h"
+#include "hosts/FloatWavFile.h"
+#include "hosts/RenderTool.h"
+#include "hosts/TestSignal.h"
 #include "hosts/Vst3Host.h"
 #include "plugin/FactoryPresets.h"
 #include "plugin/ParameterTable.h"
@@ -12,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 // The built TARNGLOAM.vst3 in a host of our own on the VST3 SDK's hosting classes: what a DAW that
 // is not built on JUCE relies on.
@@ -46,6 +50,12 @@ protected:
         auto instance = std::make_unique<hosts::Vst3Instance> (module, componentClass);
         EXPECT_TRUE (instance->isValid());
         return instance;
+    }
+
+    static std::string readBytes (const std::string& path)
+    {
+        std::ifstream file (path, std::ios::binary);
+        return { std::istreambuf_iterator<char> (file), std::istreambuf_iterator<char>() };
     }
 
     // The host's normalised value for a percentage, as the plug-in computes it (in float).
@@ -282,5 +292,20 @@ TEST_F (Vst3Host, EveryFactoryPresetLoadsWithItsFourValues)
             EXPECT_NEAR (instance->normalisedValue (instance->parameterId (info.name)),
                          normalised (preset.percents[tarngloam::indexOf (info.parameter)]), 1.0e-6)
                 << info.id;
+
+        // The shipped file holds exactly what the SDK's own preset writer saves from this host once
+        // the four knobs are set and a block has carried them to the plug-in.
+        auto saving = instantiate();
+        ASSERT_TRUE (saving->setBuses (speakers::kStereo, speakers::kStereo) && saving->prepare (48000.0, 64));
+        hosts::ParameterChanges changes;
+        addAll (*saving, changes, preset.percents);
+        saving->processAll (hosts::makeTestSignal (2, 64, 48000.0, 1), 64, &changes);
+        const auto savedPath = scratch + "/saved.vstpreset";
+        Steinberg::IBStream* out = Steinberg::Vst::FileStream::open (savedPath.c_str(), "wb");
+        ASSERT_NE (out, nullptr);
+        EXPECT_TRUE (Steinberg::Vst::PresetFile::savePreset (out, Steinberg::FUID::fromTUID (componentClass.data()),
+                                                             saving->component, saving->controller));
+        out->release();
+        EXPECT_EQ (readBytes (savedPath), readBytes (path));
     }
 }

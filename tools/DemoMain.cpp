@@ -5,8 +5,10 @@
 // Usage: tarngloam-demo OUTPUT_DIRECTORY
 
 #include "editor/Palette.h"
+#include "editor/QuarnwickLookAndFeel.h"
 #include "plugin/FactoryPresets.h"
-#include "tools/OfflineRender.h"
+#include "testbed/OfflineRender.h"
+#include "testbed/OutputDirectory.h"
 
 #include <juce_dsp/juce_dsp.h>
 #include <juce_events/juce_events.h>
@@ -178,15 +180,10 @@ juce::String describeSettings (const tarngloam::offline::RenderSettings& setting
     return parts.joinIntoString (", ");
 }
 
-juce::Font monospaced (float height, int style = juce::Font::plain)
-{
-    return juce::Font (juce::FontOptions (juce::Font::getDefaultMonospacedFontName(), height, style));
-}
-
 // Seconds along the bottom of an area that shows `totalSamples`, one tick a second.
 void drawTimeAxis (juce::Graphics& g, juce::Rectangle<int> area, int totalSamples)
 {
-    g.setFont (monospaced (13.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (13.0f, juce::Font::plain));
     const double seconds = totalSamples / sampleRate;
     for (int second = 0; second <= static_cast<int> (seconds); ++second)
     {
@@ -202,7 +199,7 @@ void drawTimeAxis (juce::Graphics& g, juce::Rectangle<int> area, int totalSample
 // Hz on a logarithmic scale at the left of a spectrogram (30 Hz at the bottom, 20 kHz at the top).
 void drawFrequencyAxis (juce::Graphics& g, juce::Rectangle<int> area)
 {
-    g.setFont (monospaced (13.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (13.0f, juce::Font::plain));
     const struct
     {
         double hz;
@@ -228,7 +225,7 @@ void drawFrequencyAxis (juce::Graphics& g, juce::Rectangle<int> area)
 // Amplitude -1 .. +1 at the left of a waveform.
 void drawAmplitudeAxis (juce::Graphics& g, juce::Rectangle<int> area)
 {
-    g.setFont (monospaced (13.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (13.0f, juce::Font::plain));
     g.setColour (palette::captionText);
     g.drawText ("+1", area.getX() - 52, area.getY() - 2, 44, 16, juce::Justification::centredRight);
     g.drawText ("0", area.getX() - 52, area.getCentreY() - 8, 44, 16, juce::Justification::centredRight);
@@ -238,7 +235,7 @@ void drawAmplitudeAxis (juce::Graphics& g, juce::Rectangle<int> area)
 // The colour scale of the spectrograms.
 void drawLegend (juce::Graphics& g, juce::Rectangle<int> area)
 {
-    g.setFont (monospaced (13.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (13.0f, juce::Font::plain));
     g.setColour (palette::captionText);
     g.drawText ("level (dB)", area.getX(), area.getY(), area.getWidth(), 16, juce::Justification::centred);
     const auto bar = area.withTrimmedTop (20).withHeight (14);
@@ -262,9 +259,9 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
     g.fillAll (palette::background);
 
     g.setColour (palette::captionText);
-    g.setFont (monospaced (22.0f, juce::Font::bold));
+    g.setFont (QuarnwickLookAndFeel::monospaced (22.0f, juce::Font::bold));
     g.drawText (title, right, 10, width - 2 * right - 260, 30, juce::Justification::centredLeft);
-    g.setFont (monospaced (14.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (14.0f, juce::Font::plain));
     g.drawText ("each row: waveform of the left channel above, spectrogram of both channels mixed below",
                 right, 42, width - 2 * right - 260, 20, juce::Justification::centredLeft);
     drawLegend (g, { width - right - 240, 12, 240, 56 });
@@ -281,7 +278,7 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
     {
         const int rowTop = top + r * rowHeight;
         g.setColour (palette::captionText);
-        g.setFont (monospaced (16.0f, juce::Font::bold));
+        g.setFont (QuarnwickLookAndFeel::monospaced (16.0f, juce::Font::bold));
         g.drawText (rows[r].title, left, rowTop, 200, 20, juce::Justification::centredLeft);
         const juce::Rectangle<int> wave (left, rowTop + 24, width - left - right, 100);
         const juce::Rectangle<int> spectrum (left, rowTop + 24 + 108, width - left - right, rowHeight - 24 - 108 - 40);
@@ -292,7 +289,7 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
         drawTimeAxis (g, spectrum, totalSamples);
     }
     g.setColour (palette::captionText);
-    g.setFont (monospaced (13.0f));
+    g.setFont (QuarnwickLookAndFeel::monospaced (13.0f, juce::Font::plain));
     g.drawText ("time (s)", left, image.getHeight() - 18, width - left - right, 16, juce::Justification::centred);
     return image;
 }
@@ -300,6 +297,7 @@ juce::Image drawComparison (const juce::AudioBuffer<float>& input, const juce::A
 
 int main (int argc, char** argv)
 {
+    const juce::ScopedJuceInitialiser_GUI juceInitialiser;
     const tarngloam::FactoryPreset* preset = nullptr;
     if (argc == 4 && std::string (argv[2]) == "--preset")
         preset = tarngloam::findFactoryPreset (argv[3]);
@@ -309,13 +307,10 @@ int main (int argc, char** argv)
         return 2;
     }
 
-    const juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    const auto directory = juce::File::getCurrentWorkingDirectory().getChildFile (argv[1]);
-    if (! directory.createDirectory())
-    {
-        std::cerr << "tarngloam-demo: cannot create " << directory.getFullPathName() << std::endl;
+    const auto created = tarngloam::createOutputDirectory ("tarngloam-demo", argv[1]);
+    if (! created)
         return 1;
-    }
+    const auto& directory = *created;
 
     const auto input = synthesiseDemo();
     tarngloam::offline::RenderSettings settings;

@@ -5,6 +5,7 @@
 
 #include "editor/PluginEditor.h"
 #include "plugin/PluginProcessor.h"
+#include "testbed/OutputDirectory.h"
 
 #include <iostream>
 
@@ -37,12 +38,10 @@ int main (int argc, char** argv)
     }
 
     const juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    const auto directory = juce::File::getCurrentWorkingDirectory().getChildFile (argv[1]);
-    if (! directory.createDirectory())
-    {
-        std::cerr << "tarngloam-snapshot: cannot create " << directory.getFullPathName() << std::endl;
+    const auto created = tarngloam::createOutputDirectory ("tarngloam-snapshot", argv[1]);
+    if (! created)
         return 1;
-    }
+    const auto& directory = *created;
 
     TarnGloamAudioProcessor processor;
     TarnGloamAudioProcessorEditor editor (processor);

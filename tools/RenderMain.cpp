@@ -1,8 +1,8 @@
 // tarngloam-render: runs TARNGLOAM over an audio file, without a host. `--help` lists the options.
 
 #include "plugin/FactoryPresets.h"
-#include "plugin/Parameters.h"
-#include "tools/OfflineRender.h"
+#include "plugin/FiniteNumberParser.h"
+#include "testbed/OfflineRender.h"
 
 #include <juce_events/juce_events.h>
 

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "tools/OfflineRender.h"
+#include "testbed/OfflineRender.h"
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {

@@ -5,8 +5,9 @@
 // finite, and within ±1 whenever a parameter is above 0.
 
 #include "FuzzSupport.h"
+#include "../ModuleProbe.h"
 
-#include "tools/HostHarness.h"
+#include "testbed/ProcessorDriver.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -59,12 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     processor.setPlayHead (nullptr);
     for (auto* parameter : processor.getParameters())
         parameter->setValueNotifyingHost (parameter->getDefaultValue());
-    processor.bleed.random.setSeed (60607);
-    processor.grain.random.setSeed (4711);
-    processor.age.random.setSeed (8675309);
+    ProcessorProbe::reseedRandomGenerators (processor);
 
     std::optional<double> bpm;
-    tarngloam::harness::FixedTempoPlayHead playHead (bpm);
+    tarngloam::driver::FixedTempoPlayHead playHead (bpm);
     int ins = 2, outs = 2;
     bool prepared = false;
     uint32_t noise = 1;
@@ -88,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
                 const double rate = input.PickValueInArray (sampleRates);
                 const int block = input.ConsumeIntegralInRange (0, 8192);
                 processor.releaseResources();
-                prepared = tarngloam::harness::prepare (processor, ins, outs, rate, block);
+                prepared = tarngloam::driver::prepare (processor, ins, outs, rate, block);
                 fuzzing::check (prepared, "an accepted layout was refused");
                 break;
             }
@@ -104,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
                 bpm = choice == 0 ? std::nullopt
                                   : std::optional<double> (choice == 1 ? std::numeric_limits<double>::quiet_NaN()
                                                                        : input.ConsumeFloatingPointInRange (-1000.0, 10000.0));
-                playHead = tarngloam::harness::FixedTempoPlayHead (bpm);
+                playHead = tarngloam::driver::FixedTempoPlayHead (bpm);
                 processor.setPlayHead (&playHead);
                 break;
             }
@@ -122,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
                 bool anyAboveZero = false;
                 for (const auto& info : tarngloam::parameterTable)
-                    anyAboveZero = anyAboveZero || tarngloam::harness::percentOf (processor, info.parameter) > 0.0f;
+                    anyAboveZero = anyAboveZero || tarngloam::driver::percentOf (processor, info.parameter) > 0.0f;
                 for (int ch = 0; ch < outs; ++ch)
                     for (int i = 0; i < length; ++i)
                     {

@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 
-#include "tools/HostHarness.h"
+#include "testbed/ProcessorDriver.h"
 
 #include <cstring>
 
@@ -24,7 +24,7 @@ ParameterValues valuesOf (TarnGloamAudioProcessor& processor)
 {
     ParameterValues values {};
     for (const auto& info : tarngloam::parameterTable)
-        values[tarngloam::indexOf (info.parameter)] = tarngloam::harness::percentOf (processor, info.parameter);
+        values[tarngloam::indexOf (info.parameter)] = tarngloam::driver::percentOf (processor, info.parameter);
     return values;
 }
 
@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     // The instances live for the whole run (building them is most of the cost); each input starts
     // them from known values. Restoring touches nothing but the parameters.
     static TarnGloamAudioProcessor first, second, third;
-    static const bool prepared = tarngloam::harness::prepare (first, 2, 2, 44100.0, 64);
+    static const bool prepared = tarngloam::driver::prepare (first, 2, 2, 44100.0, 64);
     fuzzing::check (prepared, "stereo refused");
 
     constexpr ParameterValues firstValues { 11.1f, 22.2f, 33.3f, 44.4f };
     constexpr ParameterValues secondValues { 66.6f, 77.7f, 88.8f, 99.9f };
-    tarngloam::harness::setAllPercent (first, firstValues);
-    tarngloam::harness::setAllPercent (second, secondValues);
+    tarngloam::driver::setAllPercent (first, firstValues);
+    tarngloam::driver::setAllPercent (second, secondValues);
     const auto heldFirst = valuesOf (first), heldSecond = valuesOf (second);
 
     restore (first, data, size);
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     // What was restored saves and restores again unchanged.
     const auto saved = save (first);
-    tarngloam::harness::setAllPercent (third, secondValues);
+    tarngloam::driver::setAllPercent (third, secondValues);
     restore (third, static_cast<const uint8_t*> (saved.getData()), saved.getSize());
     fuzzing::check (valuesOf (third) == restoredFirst, "a second round trip changed the values");
     fuzzing::check (save (third) == saved, "a second round trip changed the saved state");

@@ -1,14 +1,9 @@
-#include "hosts/FloatWav.h"
+#include "hosts/FloatWavFile.h"
 
-#include <cctype>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <sstream>
 
 namespace hosts
 {
@@ -18,14 +13,6 @@ namespace
     void put32 (std::string& out, uint32_t v) { out.append (reinterpret_cast<const char*> (&v), 4); }
     uint16_t get16 (const std::string& in, size_t at) { uint16_t v; std::memcpy (&v, in.data() + at, 2); return v; }
     uint32_t get32 (const std::string& in, size_t at) { uint32_t v; std::memcpy (&v, in.data() + at, 4); return v; }
-
-    std::string quoted (const std::string& text)
-    {
-        std::string result = "'";
-        for (char c : text)
-            result += (c == '\'') ? std::string ("'\\''") : std::string (1, c);
-        return result + "'";
-    }
 } // namespace
 
 bool writeFloatWav (const std::string& path, const Audio& audio)
@@ -96,58 +83,6 @@ std::optional<Audio> readFloatWav (const std::string& path)
         at = body + size + (size & 1);
     }
     return std::nullopt;
-}
-
-Audio makeTestSignal (int numChannels, int numSamples, double sampleRate, unsigned seed)
-{
-    constexpr double pi = 3.141592653589793;
-    std::mt19937 random (seed);
-    std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
-    Audio audio;
-    audio.sampleRate = sampleRate;
-    audio.channels.assign (static_cast<size_t> (numChannels), std::vector<float> (static_cast<size_t> (numSamples)));
-    for (int ch = 0; ch < numChannels; ++ch)
-        for (int i = 0; i < numSamples; ++i)
-        {
-            const double t = i / sampleRate;
-            audio.channels[static_cast<size_t> (ch)][static_cast<size_t> (i)] =
-                static_cast<float> (0.45 * std::sin (2.0 * pi * (196.0 + 3.0 * ch) * t)
-                                    + 0.25 * std::sin (2.0 * pi * 1318.5 * t))
-                + noise (random);
-        }
-    return audio;
-}
-
-std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input, const std::vector<std::string>& options,
-                                     const std::string& scratchDirectory)
-{
-    const auto inPath = scratchDirectory + "/render-in.wav";
-    const auto outPath = scratchDirectory + "/render-out.wav";
-    if (! writeFloatWav (inPath, input))
-        return std::nullopt;
-
-    std::ostringstream command;
-    command << quoted (tool) << " " << quoted (inPath) << " " << quoted (outPath);
-    for (const auto& option : options)
-        command << " " << quoted (option);
-    command << " > /dev/null";
-    if (std::system (command.str().c_str()) != 0)
-        return std::nullopt;
-    return readFloatWav (outPath);
-}
-
-std::vector<std::string> rawRenderOptions (const tarngloam::ParameterValues& percents, int blockSize)
-{
-    std::vector<std::string> options { "--no-trim", "--no-tail", "--block", std::to_string (blockSize) };
-    for (const auto& info : tarngloam::parameterTable)
-    {
-        std::string option = "--" + std::string (info.id);
-        for (auto& c : option)
-            c = static_cast<char> (std::tolower (static_cast<unsigned char> (c)));
-        options.push_back (option);
-        options.push_back (std::to_string (percents[tarngloam::indexOf (info.parameter)]));
-    }
-    return options;
 }
 
 bool sameBits (const Audio& a, const Audio& b)

@@ -1,6 +1,6 @@
-#include "tools/HostHarness.h"
+#include "testbed/ProcessorDriver.h"
 
-namespace tarngloam::harness
+namespace tarngloam::driver
 {
 void setPercent (TarnGloamAudioProcessor& processor, Parameter parameter, float percent)
 {
@@ -39,4 +39,4 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> FixedTempoPlayHead::getPositio
         info.setBpm (*bpm);
     return info;
 }
-} // namespace tarngloam::harness
+} // namespace tarngloam::driver

@@ -1,11 +1,12 @@
-#include "tools/OfflineRender.h"
+#include "testbed/OfflineRender.h"
 
-#include "tools/HostHarness.h"
+#include "testbed/AudioFileChecks.h"
+#include "testbed/ProcessorDriver.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
-#include <cstring>
 #include <utility>
+
 
 namespace tarngloam::offline
 {
@@ -19,11 +20,11 @@ std::optional<juce::AudioBuffer<float>> render (const juce::AudioBuffer<float>& 
     const int inputLength = input.getNumSamples();
 
     TarnGloamAudioProcessor processor;
-    harness::setAllPercent (processor, settings.percents);
-    if (! harness::prepare (processor, ins, outs, sampleRate, blockSize))
+    driver::setAllPercent (processor, settings.percents);
+    if (! driver::prepare (processor, ins, outs, sampleRate, blockSize))
         return std::nullopt;
 
-    std::optional<harness::FixedTempoPlayHead> playHead;
+    std::optional<driver::FixedTempoPlayHead> playHead;
     if (settings.tempo)
     {
         playHead.emplace (*settings.tempo);
@@ -84,75 +85,11 @@ std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& er
     return readAudio (std::move (stream), file.getFullPathName(), error);
 }
 
-namespace
-{
-    // What the chunk list of a WAV or AIFF file says, read before JUCE's readers see the file.
-    struct HeaderFacts
-    {
-        const char* damage = nullptr; // why the chunk list cannot be trusted; none when it can
-        int channels = -1;            // from the format chunk; -1 when there is none
-    };
-
-    // JUCE's WAV and AIFF readers allocate a metadata chunk (bext, smpl, cue, MARK, ...) at the size
-    // its header claims before reading it, so a damaged header could ask for gigabytes; and they
-    // build a channel layout for whatever channel count a header claims. JUCE's AIFF reader also
-    // trusts the entry count of a MARK or COMT chunk and reads on past the chunk for up to 65535
-    // entries, four metadata strings each: a 72-byte file cost almost a second and 80 MB. Walks the
-    // RIFF or IFF chunk list first, so that such a file is refused before any of this happens.
-    HeaderFacts inspectHeader (juce::InputStream& stream)
-    {
-        HeaderFacts facts;
-        const auto total = stream.getTotalLength();
-        char form[12] {};
-        if (total < 12 || stream.read (form, 12) != 12)
-        {
-            stream.setPosition (0);
-            return facts; // too short to be either: the readers refuse it themselves
-        }
-
-        const bool riff = (std::memcmp (form, "RIFF", 4) == 0 || std::memcmp (form, "RF64", 4) == 0
-                           || std::memcmp (form, "BW64", 4) == 0) && std::memcmp (form + 8, "WAVE", 4) == 0;
-        const bool iff = std::memcmp (form, "FORM", 4) == 0
-                         && (std::memcmp (form + 8, "AIFF", 4) == 0 || std::memcmp (form + 8, "AIFC", 4) == 0);
-
-        bool formatSeen = false;
-        for (juce::int64 position = 12; (riff || iff) && position + 8 <= total && facts.damage == nullptr;)
-        {
-            unsigned char header[12] {}; // the chunk's id and size, and its first four bytes
-            if (! stream.setPosition (position) || stream.read (header, 12) < 8)
-                break;
-            const juce::int64 size = riff ? juce::ByteOrder::littleEndianInt (header + 4) : juce::ByteOrder::bigEndianInt (header + 4);
-            const bool audioData = std::memcmp (header, riff ? "data" : "SSND", 4) == 0;
-            // The format chunk: "fmt " (channel count in bytes 2-3, little-endian) or "COMM" (bytes
-            // 0-1, big-endian). JUCE reads every format chunk in turn, so a second one must not hide
-            // the first one's channel count.
-            const bool format = (riff && std::memcmp (header, "fmt ", 4) == 0 && size >= 4)
-                                || (iff && std::memcmp (header, "COMM", 4) == 0 && size >= 2);
-            // A marker (id, position, padded name) and a comment (time, marker, text length) take
-            // at least 8 bytes each after the 2-byte count.
-            const bool entryList = iff && (std::memcmp (header, "MARK", 4) == 0 || std::memcmp (header, "COMT", 4) == 0);
-
-            if (! audioData && size > total - position - 8)
-                facts.damage = "a chunk claims more bytes than the file holds";
-            else if (format && std::exchange (formatSeen, true))
-                facts.damage = "more than one format chunk";
-            else if (entryList && size < 2 + 8 * static_cast<juce::int64> (juce::ByteOrder::bigEndianShort (header + 8)))
-                facts.damage = "a marker or comment chunk claims more entries than it holds";
-            else if (format)
-                facts.channels = riff ? juce::ByteOrder::littleEndianShort (header + 10) : juce::ByteOrder::bigEndianShort (header + 8);
-
-            position += 8 + size + (size & 1);
-        }
-        stream.setPosition (0);
-        return facts;
-    }
-} // namespace
-
 std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, const juce::String& name,
                                     juce::String& error)
 {
     const auto streamBytes = stream->getTotalLength();
-    const auto facts = inspectHeader (*stream);
+    const auto facts = inspectAudioFileHeader (*stream);
     if (facts.damage != nullptr)
     {
         error = "damaged audio file (" + juce::String (facts.damage) + "): " + name;

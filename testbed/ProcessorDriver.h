@@ -6,7 +6,7 @@
 
 // What a host does to drive the processor, for the tools, the benchmarks and the tests: set a
 // parameter, report a tempo, choose the buses and prepare.
-namespace tarngloam::harness
+namespace tarngloam::driver
 {
 // Sets a parameter in percent, as the host or the editor would (it reaches the audio path through
 // the parameter's atomic value, at the next block).
@@ -29,4 +29,4 @@ public:
 private:
     std::optional<double> bpm;
 };
-} // namespace tarngloam::harness
+} // namespace tarngloam::driver

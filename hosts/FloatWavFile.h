@@ -1,7 +1,5 @@
 #pragma once
 
-#include "plugin/ParameterTable.h"
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,18 +22,6 @@ bool writeFloatWav (const std::string& path, const Audio& audio);
 
 // Reads a 32-bit float WAV (plain or extensible format), skipping chunks it does not need.
 std::optional<Audio> readFloatWav (const std::string& path);
-
-// A deterministic test signal: two detuned sines per channel and a little noise, below full scale.
-Audio makeTestSignal (int numChannels, int numSamples, double sampleRate, unsigned seed);
-
-// Runs tarngloam-render on `input` with the given extra options and returns what it wrote, or
-// nothing when it failed. `scratchDirectory` must exist.
-std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input, const std::vector<std::string>& options,
-                                     const std::string& scratchDirectory);
-
-// tarngloam-render's options for a raw render comparable with a host's blocks: the four knobs,
-// the block size, and no latency trim or tail.
-std::vector<std::string> rawRenderOptions (const tarngloam::ParameterValues& percents, int blockSize);
 
 // True when both hold the same bits.
 bool sameBits (const Audio& a, const Audio& b);
