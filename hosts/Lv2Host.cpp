@@ -187,6 +187,13 @@ void Lv2Instance::setParameter (const std::string& parameterUri, float value)
 
 void Lv2Instance::run (const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numSamples)
 {
+    connectBlock (inputs, outputs);
+    runPlugin (numSamples);
+    finishBlock();
+}
+
+void Lv2Instance::connectBlock (const std::vector<const float*>& inputs, const std::vector<float*>& outputs)
+{
     for (size_t i = 0; i < audioInputs.size(); ++i)
         lilv_instance_connect_port (lilvInstance, audioInputs[i], const_cast<float*> (inputs[i]));
     for (size_t i = 0; i < audioOutputs.size(); ++i)
@@ -196,8 +203,12 @@ void Lv2Instance::run (const std::vector<const float*>& inputs, const std::vecto
     auto* out = reinterpret_cast<LV2_Atom*> (atomOutput.data());
     out->type = world.urids.map (LV2_ATOM__Chunk);
     out->size = static_cast<uint32_t> (atomOutput.size() - sizeof (LV2_Atom));
+}
 
-    lilv_instance_run (lilvInstance, static_cast<uint32_t> (numSamples));
+void Lv2Instance::runPlugin (int numSamples) { lilv_instance_run (lilvInstance, static_cast<uint32_t> (numSamples)); }
+
+void Lv2Instance::finishBlock()
+{
     clearInputSequence();
     readOutputSequence();
 }

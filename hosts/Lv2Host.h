@@ -69,6 +69,12 @@ public:
     // Runs one block; `inputs` and `outputs` hold one pointer per audio port.
     void run (const std::vector<const float*>& inputs, const std::vector<float*>& outputs, int numSamples);
 
+    // The three steps of run: the host connects the ports, the plug-in's own run() alone (what an
+    // audio thread calls), and the host takes the events the plug-in wrote.
+    void connectBlock (const std::vector<const float*>& inputs, const std::vector<float*>& outputs);
+    void runPlugin (int numSamples);
+    void finishBlock();
+
     // The whole signal in blocks of blockSize (the last one shorter), as a host would feed it.
     Audio process (const Audio& input, int blockSize);
 

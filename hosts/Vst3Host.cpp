@@ -157,6 +157,11 @@ bool Vst3Instance::prepare (double sampleRate, int maxBlock)
     vst::ProcessSetup setup { vst::kRealtime, vst::kSample32, maxBlock, sampleRate };
     if (processor->setupProcessing (setup) != kResultOk)
         return false;
+    return startWithoutSetup();
+}
+
+bool Vst3Instance::startWithoutSetup()
+{
     component->activateBus (vst::kAudio, vst::kInput, 0, true);
     component->activateBus (vst::kAudio, vst::kOutput, 0, true);
     if (component->setActive (true) != kResultOk)
@@ -176,7 +181,7 @@ void Vst3Instance::stop()
 }
 
 tresult Vst3Instance::process (const std::vector<float*>& inputs, const std::vector<float*>& outputs, int numSamples,
-                               ParameterChanges* changes)
+                               ParameterChanges* changes, vst::ProcessContext* context)
 {
     vst::AudioBusBuffers in {}, out {};
     in.numChannels = static_cast<int32> (inputs.size());
@@ -195,6 +200,7 @@ tresult Vst3Instance::process (const std::vector<float*>& inputs, const std::vec
     data.outputs = &out;
     data.inputParameterChanges = changes;
     data.outputParameterChanges = &outputChanges;
+    data.processContext = context;
     return processor->process (data);
 }
 

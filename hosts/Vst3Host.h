@@ -8,6 +8,7 @@
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 
 #include <memory>
 #include <string>
@@ -99,12 +100,15 @@ public:
     vst::SpeakerArrangement busArrangement (bool input) const;
 
     bool prepare (double sampleRate, int maxBlock);
+    // Activates and starts processing without calling setupProcessing first, as some hosts do:
+    // the plug-in runs with whatever it set itself up for.
+    bool startWithoutSetup();
     void stop();
 
     // Processes one block in place (one pointer per channel of the current arrangement) with the
-    // given parameter changes; returns the plug-in's answer.
+    // given parameter changes and, when given, the transport; returns the plug-in's answer.
     Steinberg::tresult process (const std::vector<float*>& inputs, const std::vector<float*>& outputs, int numSamples,
-                                ParameterChanges* changes);
+                                ParameterChanges* changes, vst::ProcessContext* context = nullptr);
 
     // The whole signal in blocks of blockSize; `changes` go with the first block.
     Audio processAll (const Audio& input, int blockSize, ParameterChanges* changes);

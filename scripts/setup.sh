@@ -18,7 +18,7 @@ say()  { printf '[setup] %s\n' "$*"; }
 fail() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
 
 packages=(
-    cmake ninja-build g++ pkg-config ccache dpkg-dev
+    cmake ninja-build g++ pkg-config ccache dpkg-dev patch
     libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev
     libfreetype-dev libfontconfig1-dev libasound2-dev
     zlib1g-dev libpng-dev libjpeg-dev
@@ -74,11 +74,15 @@ unpacked_juce_version() {
     dpkg-parsechangelog -l "$juce_dir/debian/changelog" -S Version 2>/dev/null || true
 }
 
-fetch_juce() {
-    if [ "$(unpacked_juce_version)" = "$juce_source_version" ] && [ -f "$juce_dir/CMakeLists.txt" ]; then
-        say "JUCE $juce_source_version present in $juce_dir"
-        return
-    fi
+# The project's changes to JUCE, as one patch; the unpacked tree records which patch it carries.
+juce_patch="$repo_root/patches/juce.patch"
+patch_stamp="$juce_dir/.tarngloam-patch"
+wanted_patch=$(sha256sum "$juce_patch" | cut -d' ' -f1)
+
+# Downloads Debian's source package once into .deps/juce-src (kept, so a changed patch is applied
+# to a fresh unpack without going back to the network).
+download_juce_source() {
+    ls "$deps_dir"/juce-src/juce_*.dsc >/dev/null 2>&1 && return
 
     local apt_dir="$deps_dir/apt"
     local mirror
@@ -100,7 +104,17 @@ fetch_juce() {
     apt-get "${apt_opts[@]}" update -qq || fail "apt-get update for the trixie source list failed"
     (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only "juce=$juce_source_version") \
         || fail "Debian trixie does not offer the juce source $juce_source_version; refusing to build against another version"
+    rm -rf "$apt_dir"
+}
 
+fetch_juce() {
+    if [ "$(unpacked_juce_version)" = "$juce_source_version" ] && [ -f "$juce_dir/CMakeLists.txt" ] \
+       && [ "$(cat "$patch_stamp" 2>/dev/null)" = "$wanted_patch" ]; then
+        say "JUCE $juce_source_version (patched) present in $juce_dir"
+        return
+    fi
+
+    download_juce_source
     local dsc
     dsc=$(ls "$deps_dir"/juce-src/juce_*.dsc 2>/dev/null | head -n 1)
     [ -n "$dsc" ] || fail "no juce .dsc was downloaded"
@@ -112,8 +126,9 @@ fetch_juce() {
         || fail "the unpacked JUCE is version '$unpacked', not $juce_source_version"
     grep -q "VERSION $juce_version" "$juce_dir/CMakeLists.txt" \
         || fail "the unpacked JUCE's CMakeLists.txt does not say VERSION $juce_version"
-    rm -rf "$deps_dir/juce-src" "$apt_dir"
-    say "JUCE $juce_source_version unpacked into $juce_dir"
+    (cd "$juce_dir" && patch -p1 --quiet --forward < "$juce_patch") || fail "patches/juce.patch does not apply"
+    printf '%s\n' "$wanted_patch" > "$patch_stamp"
+    say "JUCE $juce_source_version unpacked into $juce_dir and patched"
 }
 
 install_packages

@@ -1,58 +1,12 @@
-#include "hosts/FloatWavFile.h"
+#include "Lv2HostFixture.h"
+
 #include "hosts/RenderTool.h"
 #include "hosts/TestSignal.h"
-#include "hosts/Lv2Host.h"
-#include "plugin/ParameterTable.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
-// The built TARNGLOAM.lv2 driven by a host of our own on lilv, the LV2 reference host library:
-// no code of the plug-in's framework on the host side.
-namespace
-{
-const std::string pluginUri = TARNGLOAM_LV2_URI;
-constexpr double rate = 48000.0;
-
-std::string parameterUri (tarngloam::Parameter parameter)
-{
-    return pluginUri + ":" + tarngloam::infoOf (parameter).id;
-}
-
-class Lv2Host : public testing::Test
-{
-protected:
-    hosts::Lv2World world { TARNGLOAM_LV2_DIR };
-    const LilvPlugin* plugin = world.findPlugin (pluginUri);
-    std::string scratch;
-
-    void SetUp() override
-    {
-        ASSERT_NE (plugin, nullptr) << "no " << pluginUri << " in " << TARNGLOAM_LV2_DIR;
-        char folder[] = "/tmp/tarngloam-lv2-XXXXXX";
-        ASSERT_NE (mkdtemp (folder), nullptr);
-        scratch = folder;
-    }
-    void TearDown() override { std::system (("rm -rf '" + scratch + "'").c_str()); }
-
-    std::unique_ptr<hosts::Lv2Instance> instantiate (int maxBlock)
-    {
-        auto instance = std::make_unique<hosts::Lv2Instance> (world, plugin, rate, maxBlock);
-        EXPECT_NE (instance->instance(), nullptr);
-        return instance;
-    }
-
-    static void setAll (hosts::Lv2Instance& instance, const tarngloam::ParameterValues& percents)
-    {
-        for (const auto& info : tarngloam::parameterTable)
-            instance.setParameter (parameterUri (info.parameter), percents[tarngloam::indexOf (info.parameter)]);
-    }
-};
-} // namespace
+using namespace lv2_host_tests;
 
 TEST_F (Lv2Host, PortsParametersAndLatency)
 {

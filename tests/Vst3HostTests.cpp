@@ -1,83 +1,14 @@
-#include "hosts/FloatWavFile.h"
+#include "Vst3HostFixture.h"
+
 #include "hosts/RenderTool.h"
 #include "hosts/TestSignal.h"
-#include "hosts/Vst3Host.h"
 #include "plugin/FactoryPresets.h"
-#include "plugin/ParameterTable.h"
 
 #include "public.sdk/source/vst/vstpresetfile.h"
-#include "pluginterfaces/vst/vstspeaker.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
-// The built TARNGLOAM.vst3 in a host of our own on the VST3 SDK's hosting classes: what a DAW that
-// is not built on JUCE relies on.
-namespace
-{
-namespace vst = Steinberg::Vst;
-namespace speakers = Steinberg::Vst::SpeakerArr;
-
-class Vst3Host : public testing::Test
-{
-protected:
-    VST3::Hosting::Module::Ptr module;
-    VST3::UID componentClass;
-    std::string scratch;
-
-    void SetUp() override
-    {
-        std::string error;
-        module = VST3::Hosting::Module::create (std::filesystem::canonical (TARNGLOAM_VST3_BUNDLE).string(), error);
-        ASSERT_TRUE (module) << error;
-        for (const auto& info : module->getFactory().classInfos())
-            if (info.category() == kVstAudioEffectClass)
-                componentClass = info.ID();
-        char folder[] = "/tmp/tarngloam-vst3-XXXXXX";
-        ASSERT_NE (mkdtemp (folder), nullptr);
-        scratch = folder;
-    }
-    void TearDown() override { std::system (("rm -rf '" + scratch + "'").c_str()); }
-
-    std::unique_ptr<hosts::Vst3Instance> instantiate()
-    {
-        auto instance = std::make_unique<hosts::Vst3Instance> (module, componentClass);
-        EXPECT_TRUE (instance->isValid());
-        return instance;
-    }
-
-    static std::string readBytes (const std::string& path)
-    {
-        std::ifstream file (path, std::ios::binary);
-        return { std::istreambuf_iterator<char> (file), std::istreambuf_iterator<char>() };
-    }
-
-    // The host's normalised value for a percentage, as the plug-in computes it (in float).
-    static double normalised (float percent) { return static_cast<double> (percent / tarngloam::maximumPercent); }
-
-    static void addAll (hosts::Vst3Instance& instance, hosts::ParameterChanges& changes,
-                        const tarngloam::ParameterValues& percents, Steinberg::int32 offset = 0)
-    {
-        for (const auto& info : tarngloam::parameterTable)
-            changes.add (instance.parameterId (info.name), offset, normalised (percents[tarngloam::indexOf (info.parameter)]));
-    }
-
-    static bool allFinite (const hosts::Audio& audio)
-    {
-        for (const auto& channel : audio.channels)
-            for (float s : channel)
-                if (! std::isfinite (s))
-                    return false;
-        return true;
-    }
-};
-} // namespace
+using namespace vst3_host_tests;
 
 TEST_F (Vst3Host, FactoryDescribesOneAudioEffect)
 {
@@ -163,26 +94,101 @@ TEST_F (Vst3Host, ProcessesAtEveryRateAndBlockSizeAndReportsItsLatency)
     }
 }
 
-TEST_F (Vst3Host, ABlockLargerThanAnnouncedIsHandledSafely)
+namespace
 {
-    // A host that announced 256 samples and sends 4096 gets what 16 blocks of 256 give.
-    const auto input = hosts::makeTestSignal (2, 4096, 48000.0, 6);
-    auto oversized = instantiate(), regular = instantiate();
-    for (auto* instance : { oversized.get(), regular.get() })
+struct GuardCase
+{
+    const char* name;
+    vst::SpeakerArrangement ins, outs;
+    bool setupProcessing;   // false: the host never calls it, and the wrapper's own 1024 holds
+    int prepared, oversized; // the block length prepared for, and the one the host then sends
+    tarngloam::Parameter automated;
+    int pointOffset;         // where in the oversized block the automation point stands
+};
+
+// `input` through `instance` in host blocks of `blockLength`, with one automation point at
+// `pointOffset` of the whole signal (carried by the block it falls in) and a transport at 97 bpm
+// that moves on with every block.
+hosts::Audio processWithPoint (hosts::Vst3Instance& instance, const hosts::Audio& input, int blockLength,
+                               tarngloam::Parameter automated, int pointOffset, double value)
+{
+    const auto parameterId = instance.parameterId (tarngloam::infoOf (automated).name);
+    auto inputCopy = input;
+    hosts::Audio output;
+    output.channels.assign (static_cast<size_t> (instance.busArrangement (false) == speakers::kMono ? 1 : 2),
+                            std::vector<float> (static_cast<size_t> (input.numSamples())));
+    for (int start = 0; start < input.numSamples(); start += blockLength)
     {
-        ASSERT_TRUE (instance->setBuses (speakers::kStereo, speakers::kStereo));
-        ASSERT_TRUE (instance->prepare (48000.0, 256));
+        std::vector<float*> ins, outs;
+        for (auto& channel : inputCopy.channels)
+            ins.push_back (channel.data() + start);
+        for (auto& channel : output.channels)
+            outs.push_back (channel.data() + start);
+
+        hosts::ParameterChanges changes;
+        if (pointOffset >= start && pointOffset < start + blockLength)
+            changes.add (parameterId, pointOffset - start, value);
+        vst::ProcessContext context {};
+        context.state = vst::ProcessContext::kTempoValid | vst::ProcessContext::kPlaying;
+        context.sampleRate = input.sampleRate;
+        context.tempo = 97.0;
+        context.projectTimeSamples = start;
+        EXPECT_EQ (instance.process (ins, outs, blockLength, &changes, &context), Steinberg::kResultTrue);
     }
+    return output;
+}
+} // namespace
 
-    auto inputCopy = input, output = input;
-    std::vector<float*> ins { inputCopy.channels[0].data(), inputCopy.channels[1].data() };
-    std::vector<float*> outs { output.channels[0].data(), output.channels[1].data() };
-    EXPECT_EQ (oversized->process (ins, outs, 4096, nullptr), Steinberg::kResultTrue);
-    EXPECT_TRUE (hosts::sameBits (output, regular->processAll (input, 256, nullptr)));
+TEST_F (Vst3Host, OversizedBlocksAreCutIntoPreparedPiecesEachWithItsOwnAutomation)
+{
+    const GuardCase cases[] = {
+        { "stereo", speakers::kStereo, speakers::kStereo, true, 256, 4096, tarngloam::Parameter::fuzz, 3000 },
+        { "mono to stereo", speakers::kMono, speakers::kStereo, true, 256, 4096, tarngloam::Parameter::grain, 2000 },
+        { "no setupProcessing", speakers::kStereo, speakers::kStereo, false, 1024, 4096, tarngloam::Parameter::bleed, 3500 },
+    };
 
-    // And it goes on working at the announced size.
-    EXPECT_EQ (oversized->process (ins, outs, 256, nullptr), Steinberg::kResultTrue);
-    EXPECT_TRUE (allFinite (output));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        const double rate = c.setupProcessing ? 48000.0 : 44100.0; // the wrapper's own default
+        auto input = hosts::makeTestSignal (c.ins == speakers::kMono ? 1 : 2, c.oversized, rate, 6);
+        input.sampleRate = rate;
+
+        const auto start = [&] (hosts::Vst3Instance& instance, bool withSetup) {
+            ASSERT_TRUE (instance.setBuses (c.ins, c.outs));
+            ASSERT_TRUE (withSetup ? instance.prepare (rate, c.prepared) : instance.startWithoutSetup());
+        };
+        auto oversized = instantiate(), regular = instantiate(), pointAtStart = instantiate();
+        start (*oversized, c.setupProcessing);
+        start (*regular, true);
+        start (*pointAtStart, true);
+
+        const auto cut = processWithPoint (*oversized, input, c.oversized, c.automated, c.pointOffset, 0.9);
+        EXPECT_TRUE (allFinite (cut));
+        EXPECT_TRUE (hosts::sameBits (cut, processWithPoint (*regular, input, c.prepared, c.automated, c.pointOffset, 0.9)))
+            << "the point takes effect in the piece it falls in, as in blocks of the prepared length";
+        EXPECT_FALSE (hosts::sameBits (cut, processWithPoint (*pointAtStart, input, c.prepared, c.automated, 0, 0.9)))
+            << "and not from the start of the oversized block";
+    }
+}
+
+TEST_F (Vst3Host, InterfacesHandedOutThroughTheGuardKeepReferenceCountsBalanced)
+{
+    auto instance = instantiate();
+    ASSERT_TRUE (instance->prepare (48000.0, 256));
+
+    // Every interface handed out through the guard is the component's own: asking for the audio
+    // processor and letting it go leaves the component's reference count where it was.
+    const auto countNow = [&] { instance->component->addRef(); return instance->component->release(); };
+    const auto before = countNow();
+    for (int i = 0; i < 5; ++i)
+    {
+        vst::IAudioProcessor* processor = nullptr;
+        ASSERT_EQ (instance->component->queryInterface (vst::IAudioProcessor::iid, reinterpret_cast<void**> (&processor)),
+                   Steinberg::kResultOk);
+        processor->release();
+    }
+    EXPECT_EQ (countNow(), before);
 }
 
 TEST_F (Vst3Host, AutomationWithSampleOffsetsReachesThePlugin)
