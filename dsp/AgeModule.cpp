@@ -17,6 +17,8 @@ namespace
         const float t = x < 0.0f ? 0.75f * threshold : threshold;
         return softClip (x, t, 0.45f * t);
     }
+
+    const HalfScaleSineCycle<128> referenceSine;
 } // namespace
 
 void AgeModule::prepare (const ProcessSpec& spec)
@@ -67,16 +69,14 @@ void AgeModule::setControls (const Controls& controls)
 float AgeModule::computeMakeupGain (float driveGain, float threshold)
 {
     // Brings one cycle of a half-scale sine back to its own loudness after the clipper.
-    double sumIn = 0.0, sumOut = 0.0;
-    for (int j = 0; j < 128; ++j)
+    double sumOut = 0.0;
+    for (const float sine : referenceSine.samples)
     {
-        const float sine = 0.5f * std::sin (static_cast<float> (j) * twoPi * 0.0078125f);
         const float y = asymmetricClip (sine * driveGain, threshold);
-        sumIn += static_cast<double> (sine) * static_cast<double> (sine);
         sumOut += static_cast<double> (y) * static_cast<double> (y);
     }
 
-    const double ratio = std::sqrt (std::max (sumOut, 1e-20) / std::max (sumIn, 1e-20));
+    const double ratio = std::sqrt (std::max (sumOut, 1e-20) / std::max (referenceSine.energy, 1e-20));
     return 1.0f / std::max (static_cast<float> (ratio), 0.0001f);
 }
 

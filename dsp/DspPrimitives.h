@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 // Small signal-processing pieces shared by the effect modules. All arithmetic is single precision
 // and evaluated in the order written, so the plug-in renders identically on every machine.
@@ -300,6 +301,25 @@ struct FilterLanes<OnePole>
     Lanes processSample (const Lanes& x) { return onePoleStep (x, coefficient, state); }
 };
 } // namespace TARNGLOAM_LANES_NAMESPACE
+
+// One cycle of a half-scale sine in numPoints points, and its energy (the sum of the squares in
+// double, in order): the loudness reference of the fuzz's and the age module's gain designs. It
+// does not depend on any control, so each keeps one, made when the library loads.
+template <std::size_t numPoints>
+struct HalfScaleSineCycle
+{
+    float samples[numPoints] {};
+    double energy = 0.0;
+
+    HalfScaleSineCycle()
+    {
+        for (std::size_t j = 0; j < numPoints; ++j)
+        {
+            samples[j] = 0.5f * std::sin (static_cast<float> (j) * twoPi * (1.0f / static_cast<float> (numPoints)));
+            energy += static_cast<double> (samples[j]) * static_cast<double> (samples[j]);
+        }
+    }
+};
 
 // Allpass section shared by the reverb's diffusers and loop allpasses.
 inline float processAllpass (float* buffer, int length, int& position, float gain, float x)

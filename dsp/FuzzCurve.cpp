@@ -23,6 +23,8 @@ namespace
             t = t * c.negativeScale;
         return softClip (u, t, t * 0.45f);
     }
+
+    const HalfScaleSineCycle<256> referenceSine;
 } // namespace
 
 FuzzCurve makeFuzzCurve (float ctl)
@@ -46,12 +48,11 @@ FuzzCurve makeFuzzCurve (float ctl)
     }
 
     // Loudness of a half-scale sine before and after the curve.
-    double sumIn = 0.0, sumOut = 0.0;
-    for (int j = 0; j < 256; ++j)
+    const double sumIn = referenceSine.energy;
+    double sumOut = 0.0;
+    for (const float s : referenceSine.samples)
     {
-        const float s = std::sin (static_cast<float> (j) * twoPi * 0.00390625f) * 0.5f;
         const float y = staticCurve (c, s);
-        sumIn += static_cast<double> (s) * static_cast<double> (s);
         sumOut += static_cast<double> (y) * static_cast<double> (y);
     }
 
