@@ -65,6 +65,14 @@ copy "$here/share/icons" "$share/icons"
 copy "$here/share/man" "$share/man"
 mv "$manifest.new" "$manifest"
 
+# The menu entry starts the app by its full path: ~/.local/bin is often not on a desktop session's
+# PATH. A path the entry cannot quote plainly keeps the bare name.
+case "$bin" in
+    *[!A-Za-z0-9/._+\ -]*) echo "  (the menu entry runs 'tarngloam' by name: $bin has unusual characters)" ;;
+    *) sed "s|^Exec=.*|Exec=\"$bin/tarngloam\"|" "$share/applications/tarngloam.desktop" > "$share/applications/tarngloam.desktop.new"
+       mv "$share/applications/tarngloam.desktop.new" "$share/applications/tarngloam.desktop" ;;
+esac
+
 echo "TARNGLOAM installed ($mode):"
 echo "  VST3    $vst3/TARNGLOAM.vst3"
 echo "  LV2     $lv2/TARNGLOAM.lv2"

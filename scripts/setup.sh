@@ -25,7 +25,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core python3 valgrind
     lilv-utils liblilv-dev lv2-dev
-    lintian desktop-file-utils
+    lintian desktop-file-utils sox sndfile-programs
     clang libclang-rt-14-dev llvm
 )
 

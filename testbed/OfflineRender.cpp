@@ -150,6 +150,34 @@ std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, c
     return result;
 }
 
+namespace
+{
+    // A 32-bit float WAV as the format's definition has it for a non-PCM format: a format chunk of
+    // 18 bytes (WAVE_FORMAT_IEEE_FLOAT, then an extension size of 0), a fact chunk with the number
+    // of sample frames, then the interleaved little-endian samples exactly as they are.
+    bool writeFloatWavTo (juce::OutputStream& out, const juce::AudioBuffer<float>& samples, double sampleRate)
+    {
+        const auto channels = samples.getNumChannels();
+        const auto frames = samples.getNumSamples();
+        const auto dataBytes = static_cast<juce::int64> (channels) * frames * 4;
+        if (dataBytes > 0xffffffffLL - 64)
+            return false;
+
+        const auto rate = static_cast<int> (sampleRate);
+        bool ok = out.write ("RIFF", 4) && out.writeInt (static_cast<int> (4 + (8 + 18) + (8 + 4) + 8 + dataBytes))
+                  && out.write ("WAVE", 4);
+        ok = ok && out.write ("fmt ", 4) && out.writeInt (18) && out.writeShort (3) && out.writeShort (static_cast<short> (channels))
+             && out.writeInt (rate) && out.writeInt (rate * channels * 4) && out.writeShort (static_cast<short> (channels * 4))
+             && out.writeShort (32) && out.writeShort (0);
+        ok = ok && out.write ("fact", 4) && out.writeInt (4) && out.writeInt (frames);
+        ok = ok && out.write ("data", 4) && out.writeInt (static_cast<int> (dataBytes));
+        for (int i = 0; ok && i < frames; ++i)
+            for (int ch = 0; ok && ch < channels; ++ch)
+                ok = out.writeFloat (samples.getSample (ch, i));
+        return ok;
+    }
+} // namespace
+
 bool writeFloatWav (const juce::File& file, const juce::AudioBuffer<float>& samples, double sampleRate,
                     juce::String& error)
 {
@@ -158,20 +186,10 @@ bool writeFloatWav (const juce::File& file, const juce::AudioBuffer<float>& samp
 
     bool written = false;
     {
-        auto stream = std::make_unique<juce::FileOutputStream> (temporary);
-        if (stream->openedOk())
-        {
-            juce::WavAudioFormat wav;
-            std::unique_ptr<juce::AudioFormatWriter> writer (
-                wav.createWriterFor (stream.get(), sampleRate, static_cast<unsigned int> (samples.getNumChannels()),
-                                     32, {}, 0));
-            if (writer != nullptr)
-            {
-                stream.release(); // the writer owns it now
-                written = writer->writeFromAudioSampleBuffer (samples, 0, samples.getNumSamples());
-                writer.reset();   // flushes the header
-            }
-        }
+        juce::FileOutputStream stream (temporary);
+        written = stream.openedOk() && writeFloatWavTo (stream, samples, sampleRate);
+        stream.flush();
+        written = written && stream.getStatus().wasOk();
     }
 
     if (! written || ! temporary.moveFileTo (file))

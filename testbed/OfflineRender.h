@@ -46,7 +46,8 @@ std::optional<AudioFile> readAudioFile (const juce::File& file, juce::String& er
 std::optional<AudioFile> readAudio (std::unique_ptr<juce::InputStream> stream, const juce::String& name,
                                     juce::String& error);
 
-// Writes a 32-bit float WAV through a temporary file next to the target, renamed into place only
+// Writes a 32-bit float WAV (a format chunk with its extension size, a fact chunk with the frame
+// count, as non-PCM formats have them) through a temporary file next to the target, renamed into place only
 // once complete, so a failure never leaves a half-written file behind.
 bool writeFloatWav (const juce::File& file, const juce::AudioBuffer<float>& samples, double sampleRate,
                     juce::String& error);

@@ -2,9 +2,13 @@
 
 #include "hosts/RenderTool.h"
 #include "hosts/TestSignal.h"
+#include "plugin/FactoryPresets.h"
+
+#include <lv2/presets/presets.h>
 
 #include <cmath>
 #include <cstring>
+#include <map>
 
 using namespace lv2_host_tests;
 
@@ -104,4 +108,50 @@ TEST_F (Lv2Host, StateRestoredIntoAFreshInstanceGivesTheSameValuesAndAudio)
     auto bySetting = instantiate (512);
     setAll (*bySetting, percents);
     EXPECT_TRUE (hosts::sameBits (restoredOutput, bySetting->process (input, 512)));
+}
+
+TEST_F (Lv2Host, EveryFactoryPresetIsListedAndLoadsWithItsFourValues)
+{
+    // The bundle's presets as an LV2 host lists them: related pset:Preset resources, each loaded
+    // from the file its manifest entry points to.
+    LilvNode* presetClass = lilv_new_uri (world.world, LV2_PRESETS__Preset);
+    LilvNode* label = lilv_new_uri (world.world, LILV_NS_RDFS "label");
+    LilvNodes* presets = lilv_plugin_get_related (plugin, presetClass);
+    std::map<std::string, const LilvNode*> byLabel;
+    LILV_FOREACH (nodes, i, presets)
+    {
+        const LilvNode* preset = lilv_nodes_get (presets, i);
+        lilv_world_load_resource (world.world, preset);
+        LilvNodes* labels = lilv_world_find_nodes (world.world, preset, label, nullptr);
+        ASSERT_EQ (lilv_nodes_size (labels), 1u) << lilv_node_as_uri (preset);
+        byLabel[lilv_node_as_string (lilv_nodes_get_first (labels))] = preset;
+        lilv_nodes_free (labels);
+    }
+    EXPECT_EQ (byLabel.size(), tarngloam::factoryPresets.size()) << "the ten factory presets and no blank entry";
+
+    for (const auto& preset : tarngloam::factoryPresets)
+    {
+        SCOPED_TRACE (preset.name);
+        const auto found = byLabel.find (preset.name);
+        ASSERT_NE (found, byLabel.end());
+        LilvState* state = lilv_state_new_from_world (world.world, &world.urids.mapFeature, found->second);
+        ASSERT_NE (state, nullptr);
+        // Knobs away from every preset first, so that the restore moves all four and the plug-in
+        // reports each new value.
+        auto instance = instantiate (256);
+        setAll (*instance, { 1.0f, 2.0f, 3.0f, 4.0f });
+        instance->process (hosts::makeTestSignal (2, 256, rate, 1), 256);
+        instance->restoreState (state);
+        lilv_state_free (state);
+        instance->process (hosts::makeTestSignal (2, 256, rate, 1), 256);
+        for (const auto& info : tarngloam::parameterTable)
+        {
+            const auto reported = instance->reportedParameters().find (parameterUri (info.parameter));
+            ASSERT_NE (reported, instance->reportedParameters().end()) << info.id;
+            EXPECT_NEAR (reported->second, preset.percents[tarngloam::indexOf (info.parameter)], 1.0e-4f) << info.id;
+        }
+    }
+    lilv_nodes_free (presets);
+    lilv_node_free (label);
+    lilv_node_free (presetClass);
 }

@@ -279,3 +279,49 @@ TEST_F (RenderTool, AHeaderClaimingMoreThanTheFileHoldsReadsWhatIsThere)
     EXPECT_GE (output.getNumSamples(), 3000);
     EXPECT_LE (output.getNumSamples(), 3000 + 44 / 4);
 }
+
+TEST_F (RenderTool, WritesTheFloatWavHeaderThatNonPcmFormatsCarry)
+{
+    const auto input = writeInput ("in.wav", 1, 1000);
+    const auto outputFile = folder.getChildFile ("out.wav");
+    juce::StringArray args { input.getFullPathName(), outputFile.getFullPathName(), "--no-tail" };
+    args.addArray (zeroParameters());
+    ASSERT_EQ (runTool (args).exitCode, 0);
+
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE (outputFile.loadFileAsData (bytes));
+    const auto* b = static_cast<const char*> (bytes.getData());
+    const auto int32At = [&] (size_t at) { return static_cast<juce::uint32> (juce::ByteOrder::littleEndianInt (b + at)); };
+    const auto int16At = [&] (size_t at) { return juce::ByteOrder::littleEndianShort (b + at); };
+    ASSERT_EQ (bytes.getSize(), 12u + 8 + 18 + 8 + 4 + 8 + 1000 * 4);
+    EXPECT_EQ (std::memcmp (b, "RIFF", 4), 0);
+    EXPECT_EQ (int32At (4), bytes.getSize() - 8);
+    EXPECT_EQ (std::memcmp (b + 8, "WAVEfmt ", 8), 0);
+    EXPECT_EQ (int32At (16), 18u) << "the format chunk has room for its extension size";
+    EXPECT_EQ (int16At (20), 3) << "WAVE_FORMAT_IEEE_FLOAT";
+    EXPECT_EQ (int16At (22), 1);
+    EXPECT_EQ (int32At (24), 44100u);
+    EXPECT_EQ (int32At (28), 44100u * 4);
+    EXPECT_EQ (int16At (32), 4);
+    EXPECT_EQ (int16At (34), 32);
+    EXPECT_EQ (int16At (36), 0) << "no extension";
+    EXPECT_EQ (std::memcmp (b + 38, "fact", 4), 0);
+    EXPECT_EQ (int32At (42), 4u);
+    EXPECT_EQ (int32At (46), 1000u) << "sample frames";
+    EXPECT_EQ (std::memcmp (b + 50, "data", 4), 0);
+    EXPECT_EQ (int32At (54), 4000u);
+    const auto in = read (input);
+    EXPECT_EQ (std::memcmp (b + 58, in.getReadPointer (0), 4000), 0) << "the samples are the input's, bit for bit";
+
+    // Both common readers take it without a word of complaint.
+    for (const auto& reader : { juce::StringArray { "/usr/bin/soxi", outputFile.getFullPathName() },
+                                juce::StringArray { "/usr/bin/sndfile-info", outputFile.getFullPathName() } })
+    {
+        juce::ChildProcess process;
+        ASSERT_TRUE (process.start (reader, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr)) << reader[0];
+        const auto said = process.readAllProcessOutput();
+        EXPECT_EQ (process.getExitCode(), 0u) << said;
+        EXPECT_FALSE (said.containsIgnoreCase ("warn")) << said;
+        EXPECT_FALSE (said.containsIgnoreCase ("error")) << said;
+    }
+}

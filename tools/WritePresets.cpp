@@ -1,11 +1,12 @@
-// tarngloam-write-presets: writes the factory presets as .vstpreset files, the VST3 preset format
-// hosts list in their preset browsers. Each preset holds what the plug-in reports to a host as its
-// state once the four knobs are set; the class ID comes from the built bundle's moduleinfo.json,
-// so the files name exactly the class hosts see.
+// tarngloam-write-presets: writes the factory presets for both formats' preset browsers: a
+// .vstpreset file each, holding what the plug-in reports to a VST3 host as its state once the four
+// knobs are set (the class ID comes from the built bundle's moduleinfo.json, so the files name
+// exactly the class hosts see), and lv2/presets.ttl with lv2/manifest-entries.ttl for the LV2 bundle.
 //
 // Usage: tarngloam-write-presets TARNGLOAM.vst3 OUTPUT_DIRECTORY
 
 #include "plugin/FactoryPresets.h"
+#include "plugin/Lv2PresetFile.h"
 #include "plugin/PluginProcessor.h"
 #include "plugin/VstPresetFile.h"
 #include "testbed/OutputDirectory.h"
@@ -48,6 +49,7 @@ int main (int argc, char** argv)
     if (! folder)
         return 1;
 
+    juce::Array<tarngloam::Lv2Preset> lv2Presets;
     for (const auto& preset : tarngloam::factoryPresets)
     {
         TarnGloamAudioProcessor processor;
@@ -57,6 +59,17 @@ int main (int argc, char** argv)
         if (! file.replaceWithData (bytes.getData(), bytes.getSize()))
             return fail ("cannot write " + file.getFullPathName());
         std::cout << "wrote " << file.getFullPathName() << "\n";
+
+        tarngloam::Lv2Preset lv2Preset { preset.name, {} };
+        processor.getStateInformation (lv2Preset.state);
+        lv2Presets.add (lv2Preset);
     }
+
+    const auto lv2 = tarngloam::makeLv2Presets (TARNGLOAM_LV2_URI, lv2Presets);
+    const auto lv2Folder = folder->getChildFile ("lv2");
+    if (! lv2Folder.createDirectory() || ! lv2Folder.getChildFile ("presets.ttl").replaceWithText (lv2.presetsTtl)
+        || ! lv2Folder.getChildFile ("manifest-entries.ttl").replaceWithText (lv2.manifestEntries))
+        return fail ("cannot write " + lv2Folder.getFullPathName());
+    std::cout << "wrote " << lv2Folder.getFullPathName() << "/presets.ttl\n";
     return 0;
 }
