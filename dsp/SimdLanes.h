@@ -8,14 +8,18 @@
 // scalar order of operations: there is no reassociation, no fused multiply-add and no
 // approximation here, and the maths library's sinf/tanhf stay scalar calls, one per lane.
 //
-// With GCC and Clang this is std::experimental::simd (four floats in one SSE register on
-// baseline x86-64); where that header does not exist, or TARNGLOAM_PORTABLE_LANES is defined, a
-// plain array of four floats takes its place and gives the same results.
+// With libstdc++ (GCC, or Clang using it) this is std::experimental::simd (four floats in one SSE
+// register on baseline x86-64); where the library does not offer it, or TARNGLOAM_PORTABLE_LANES
+// is defined, a plain array of four floats takes its place and gives the same results.
 //
 // Everything built on Lanes lives in an inline namespace named after the kind of lanes, so that a
 // test can compile both kinds into one program and compare them.
+// The header alone is not enough: libc++ ships <experimental/simd> without all of it (no `where`),
+// so the library's own feature macro decides.
 #if __has_include(<experimental/simd>) && ! defined(TARNGLOAM_PORTABLE_LANES)
  #include <experimental/simd>
+#endif
+#if defined(__cpp_lib_experimental_parallel_simd) && ! defined(TARNGLOAM_PORTABLE_LANES)
  #define TARNGLOAM_NATIVE_LANES 1
  #define TARNGLOAM_LANES_NAMESPACE native_lanes
 #else

@@ -25,6 +25,7 @@ install_bundle() {
 
 install_bundle "$artefacts/VST3/TARNGLOAM.vst3" "$vst3_dir"
 install_bundle "$artefacts/LV2/TARNGLOAM.lv2" "$lv2_dir"
+echo "[install] the LV2 bundle carries $(grep -c 'a pset:Preset' "$lv2_dir/TARNGLOAM.lv2/presets.ttl") factory presets"
 
 # The factory presets, where VST3 hosts' preset browsers look for them.
 preset_dir="$vst3_dir/presets/Vorla/TARNGLOAM"

@@ -11,5 +11,5 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$repo_root/dist"
 (cd "$repo_root/build" && cpack -B "$repo_root/dist")
 rm -rf "$repo_root/dist/_CPack_Packages"
-lintian --fail-on error "$repo_root"/dist/tarngloam_*_amd64.deb
+lintian --fail-on error,warning "$repo_root"/dist/tarngloam_*_amd64.deb
 echo "[package] $(cd "$repo_root/dist" && ls tarngloam_*.deb TARNGLOAM-*.tar.gz | tr '\n' ' ')in $repo_root/dist"

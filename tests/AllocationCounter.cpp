@@ -1,5 +1,7 @@
 #include "AllocationCounter.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 #include <new>
@@ -25,15 +27,26 @@ namespace
         return p;
     }
 
+    // Aligned blocks come from malloc too, over-allocated and aligned here (std::aligned_alloc is
+    // not in every C library: MSVC has none); the address malloc gave sits just before the block.
     void* allocateAligned (std::size_t size, std::align_val_t alignment)
     {
         if (counting)
             ++allocations;
-        const auto align = static_cast<std::size_t> (alignment);
-        const std::size_t rounded = ((size == 0 ? 1 : size) + align - 1) / align * align;
-        if (void* p = std::aligned_alloc (align, rounded))
-            return p;
-        throw std::bad_alloc();
+        const auto align = std::max (static_cast<std::size_t> (alignment), sizeof (void*));
+        auto* raw = static_cast<char*> (std::malloc ((size == 0 ? 1 : size) + align + sizeof (void*)));
+        if (raw == nullptr)
+            throw std::bad_alloc();
+        const auto start = reinterpret_cast<std::uintptr_t> (raw + sizeof (void*));
+        auto* block = reinterpret_cast<char*> ((start + align - 1) / align * align);
+        reinterpret_cast<void**> (block)[-1] = raw;
+        return block;
+    }
+
+    void freeAligned (void* block) noexcept
+    {
+        if (block != nullptr)
+            std::free (static_cast<void**> (block)[-1]);
     }
 } // namespace
 
@@ -72,7 +85,7 @@ void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }
 void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
+void operator delete (void* p, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete[] (void* p, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete (void* p, std::size_t, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { freeAligned (p); }
