@@ -21,9 +21,9 @@ namespace
     const HalfScaleSineCycle<128> referenceSine;
 } // namespace
 
-void AgeModule::prepare (const ProcessSpec& spec)
+void AgeModule::prepare (const ProcessSpec& setup)
 {
-    const double sr = spec.sampleRate;
+    const double sr = setup.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;

@@ -19,7 +19,7 @@ public:
 
     struct Controls { float amount = 0.0f; };
 
-    void prepare (const tarngloam::ProcessSpec& spec);
+    void prepare (const tarngloam::ProcessSpec& setup);
     void reset();
     void setControls (const Controls& controls);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);

@@ -5,9 +5,9 @@
 
 using namespace tarngloam;
 
-void BleedModule::prepare (const ProcessSpec& spec)
+void BleedModule::prepare (const ProcessSpec& setup)
 {
-    const double sr = spec.sampleRate;
+    const double sr = setup.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;

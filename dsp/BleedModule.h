@@ -18,7 +18,7 @@ public:
         float amount = 0.0f; // BLEED as 0 .. 1: chorus first, then the sub, then the octave
     };
 
-    void prepare (const tarngloam::ProcessSpec& spec);
+    void prepare (const tarngloam::ProcessSpec& setup);
     void reset();
     void setControls (const Controls& controls);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);

@@ -16,7 +16,7 @@ public:
 
     static constexpr int latencySamples = OversampledShaper::latencySamples;
 
-    void prepare (const tarngloam::ProcessSpec& spec);
+    void prepare (const tarngloam::ProcessSpec& setup);
     void reset();
     void setControls (const Controls& controls);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);

@@ -18,9 +18,9 @@ int GrainModule::minGrainLength() const
     return std::max (64, static_cast<int> (0.007 * sampleRate));
 }
 
-void GrainModule::prepare (const ProcessSpec& spec)
+void GrainModule::prepare (const ProcessSpec& setup)
 {
-    const double sr = spec.sampleRate;
+    const double sr = setup.sampleRate;
     const float srf = static_cast<float> (sr);
 
     sampleRate = sr;

@@ -21,7 +21,7 @@ public:
         float samplesPerBeat = 22050.0f;
     };
 
-    void prepare (const tarngloam::ProcessSpec& spec);
+    void prepare (const tarngloam::ProcessSpec& setup);
     void reset();
     void setControls (const Controls& controls);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);

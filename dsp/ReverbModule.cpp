@@ -5,9 +5,9 @@
 
 using namespace tarngloam;
 
-void ReverbModule::prepare (const ProcessSpec& spec)
+void ReverbModule::prepare (const ProcessSpec& setup)
 {
-    const double sr = spec.sampleRate;
+    const double sr = setup.sampleRate;
     const float srf = static_cast<float> (sr);
     const double ratio = sr / 44100.0;
     const int modulationMargin = static_cast<int> (20.0f * static_cast<float> (ratio));

@@ -24,7 +24,7 @@ public:
     static constexpr int numLines = 16;
     static constexpr int numDiffuserStages = 4;
 
-    void prepare (const tarngloam::ProcessSpec& spec);
+    void prepare (const tarngloam::ProcessSpec& setup);
     void reset();
     void setControls (const Controls& controls);
     void process (juce::AudioBuffer<float>& buffer, int numChannels);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes TARNGLOAM's licence record: a DEP-5 copyright file and the full text of every licence it
-names, both taken from the records of the JUCE tree the binaries are built from (Debian's
-debian/copyright of juce 8.0.6+ds-2) and, for the licences Debian keeps there, from
+"""Writes the licence record of TARNGLOAM by Vorla: a DEP-5 copyright file and the full text of
+every licence it names, both taken from the records of the JUCE tree the binaries are built from
+(Debian's debian/copyright of juce 8.0.6+ds-2) and, for the licences Debian keeps there, from
 /usr/share/common-licenses. Nothing is typed from memory: the copyright lines and licences of
 every embedded component are copied from Debian's record.
 

@@ -44,12 +44,12 @@ const juce::String TarnGloamAudioProcessor::getName() const { return "TARNGLOAM"
 
 void TarnGloamAudioProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
 {
-    const tarngloam::ProcessSpec spec { sampleRate, maximumExpectedSamplesPerBlock };
-    bleed.prepare (spec);
-    fuzz.prepare (spec);
-    grain.prepare (spec);
-    age.prepare (spec);
-    reverb.prepare (spec);
+    const tarngloam::ProcessSpec setup { sampleRate, maximumExpectedSamplesPerBlock };
+    bleed.prepare (setup);
+    fuzz.prepare (setup);
+    grain.prepare (setup);
+    age.prepare (setup);
+    reverb.prepare (setup);
     setLatencySamples (latencySamples);
 }
 

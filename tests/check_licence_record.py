@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Checks a DEP-5 copyright file against what it describes and what is shipped with it: every
-Files pattern matches at least one file below ROOT, and every licence named has its text in
-LICENCES_DIR. Exits 1, saying what is wrong, when either fails.
+"""Checks TARNGLOAM's (Vorla's) DEP-5 licence record against what it describes and what ships
+with it: every Files pattern matches at least one file below ROOT, and every licence named has its
+text in LICENCES_DIR. Exits 1, saying what is wrong, when either fails.
 
 Usage: check_licence_record.py COPYRIGHT LICENCES_DIR ROOT
 """

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The licence record as built is complete, and the check would notice if it were not: a Files
-# pattern that matches nothing, and a licence without its text, each make it fail.
+# Vorla's licence record for TARNGLOAM, as built, is complete, and the check would notice if it
+# were not: a Files pattern that matches nothing, and a licence without its text, each make it fail.
 # Usage: check_licence_record.sh RECORD_DIR SOURCE_ROOT
 set -euo pipefail
 record=$1
