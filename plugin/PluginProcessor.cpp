@@ -3,8 +3,8 @@
 #include "editor/PluginEditor.h"
 
 #include "plugin/Parameters.h"
-#include "plugin/SavedStateChecks.h"
 #include "plugin/ProcessingFrame.h"
+#include "plugin/SavedStateChecks.h"
 
 #include "dsp/DspPrimitives.h"
 
