@@ -8,6 +8,12 @@ namespace hosts
 {
 namespace
 {
+#ifdef _WIN32
+    // cmd.exe: paths and options here hold no double quotes.
+    std::string quoted (const std::string& text) { return "\"" + text + "\""; }
+    // cmd.exe strips the outer quotes of a line that starts with one, so the line is quoted again.
+    std::string silencedCommandLine (const std::string& line) { return "\"" + line + " > NUL\""; }
+#else
     std::string quoted (const std::string& text)
     {
         std::string result = "'";
@@ -15,6 +21,8 @@ namespace
             result += (c == '\'') ? std::string ("'\\''") : std::string (1, c);
         return result + "'";
     }
+    std::string silencedCommandLine (const std::string& line) { return line + " > /dev/null"; }
+#endif
 } // namespace
 
 std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input, const std::vector<std::string>& options,
@@ -29,8 +37,7 @@ std::optional<Audio> renderWithTool (const std::string& tool, const Audio& input
     command << quoted (tool) << " " << quoted (inPath) << " " << quoted (outPath);
     for (const auto& option : options)
         command << " " << quoted (option);
-    command << " > /dev/null";
-    if (std::system (command.str().c_str()) != 0)
+    if (std::system (silencedCommandLine (command.str()).c_str()) != 0)
         return std::nullopt;
     return readFloatWav (outPath);
 }

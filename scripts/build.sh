@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds TARNGLOAM. Usage: scripts/build.sh [release|asan|fuzz|tsan]
+# Configures and builds TARNGLOAM. Usage: scripts/build.sh [release|asan|fuzz|tsan|windows]
 #   release  everything, optimised, in build/
 #   asan     our code and the tests with AddressSanitizer and UBSan, in build-asan/
 #   fuzz     the libFuzzer targets (clang; the test bed, JUCE included, instrumented), in build-fuzz/
 #   tsan     the concurrency test with ThreadSanitizer (the test bed, JUCE included), in build-tsan/
+#   windows  Windows x64, cross-built with MinGW-w64: TARNGLOAM.vst3, tarngloam-render.exe and the
+#            test hosts that run them under Wine, in build-windows/
 #
 # Every run configures (cheap when nothing changed), so a flavour's options always apply: a tree
 # configured some other way by hand is set back before it is built and tested.
@@ -30,7 +32,9 @@ case "$flavour" in
     tsan)    build_dir="$repo_root/build-tsan"
              options=("${common[@]}" -DTARNGLOAM_TSAN=ON)
              targets=(--target concurrency_tests) ;;
-    *) echo "usage: $0 [release|asan|fuzz|tsan]" >&2; exit 2 ;;
+    windows) build_dir="$repo_root/build-windows"
+             options=("${common[@]}" -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw-w64-x86_64.cmake") ;;
+    *) echo "usage: $0 [release|asan|fuzz|tsan|windows]" >&2; exit 2 ;;
 esac
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -27,6 +27,8 @@ packages=(
     lilv-utils liblilv-dev lv2-dev
     lintian desktop-file-utils sox sndfile-programs
     clang libclang-rt-14-dev llvm
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine64 nsis zip unzip
 )
 
 as_root() {
@@ -79,21 +81,10 @@ juce_patch="$repo_root/patches/juce.patch"
 patch_stamp="$juce_dir/.tarngloam-patch"
 wanted_patch=$(sha256sum "$juce_patch" | cut -d' ' -f1)
 
-# Downloads Debian's source package once into .deps/juce-src (kept, so a changed patch is applied
-# to a fresh unpack without going back to the network).
-download_juce_source() {
-    ls "$deps_dir"/juce-src/juce_*.dsc >/dev/null 2>&1 && return
-
+# Runs an apt command against Debian trixie (binaries and sources), and bookworm's sources, through
+# a private configuration in .deps/apt: the machine's own apt sources and state are never touched.
+with_trixie_apt() {
     local apt_dir="$deps_dir/apt"
-    local mirror
-    mirror=$(debian_mirror_uri)
-    say "fetching JUCE $juce_source_version source from Debian trixie ($mirror)"
-
-    rm -rf "$apt_dir" "$deps_dir/juce-src"
-    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps_dir/juce-src"
-    printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$mirror" \
-        > "$apt_dir/sources.list"
-
     local apt_opts=(
         -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
         -o "Dir::Etc::sourceparts=/dev/null"
@@ -101,10 +92,32 @@ download_juce_source() {
         -o "Dir::Cache=$apt_dir/cache"
         -o "APT::Sandbox::User=root"
     )
-    apt-get "${apt_opts[@]}" update -qq || fail "apt-get update for the trixie source list failed"
-    (cd "$deps_dir/juce-src" && apt-get "${apt_opts[@]}" source --download-only "juce=$juce_source_version") \
+    local mirror sources
+    mirror=$(debian_mirror_uri)
+    sources=$(printf '%s [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s %s main\n' \
+        deb "$mirror" trixie deb-src "$mirror" trixie deb-src "$mirror" bookworm)
+    if [ ! -f "$apt_dir/lists/.updated" ] || [ "$(cat "$apt_dir/sources.list")" != "$sources" ]; then
+        say "reading Debian's package lists ($mirror)"
+        rm -rf "$apt_dir"
+        mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+        printf '%s\n' "$sources" > "$apt_dir/sources.list"
+        apt-get "${apt_opts[@]}" update -qq || fail "apt-get update for the private source list failed"
+        touch "$apt_dir/lists/.updated"
+    fi
+    local command=$1
+    shift
+    "$command" "${apt_opts[@]}" "$@"
+}
+
+# Downloads Debian's source package once into .deps/juce-src (kept, so a changed patch is applied
+# to a fresh unpack without going back to the network).
+download_juce_source() {
+    ls "$deps_dir"/juce-src/juce_*.dsc >/dev/null 2>&1 && return
+    say "fetching JUCE $juce_source_version source from Debian trixie"
+    rm -rf "$deps_dir/juce-src"
+    mkdir -p "$deps_dir/juce-src"
+    (cd "$deps_dir/juce-src" && with_trixie_apt apt-get source --download-only "juce=$juce_source_version") \
         || fail "Debian trixie does not offer the juce source $juce_source_version; refusing to build against another version"
-    rm -rf "$apt_dir"
 }
 
 fetch_juce() {
@@ -133,4 +146,8 @@ fetch_juce() {
 
 install_packages
 fetch_juce
+# shellcheck source=scripts/setup-windows.sh
+source "$repo_root/scripts/setup-windows.sh"
+setup_windows
+rm -rf "$deps_dir/apt"
 say "done"

@@ -2,11 +2,11 @@
 
 #include "hosts/FloatWavFile.h"
 #include "hosts/Lv2Host.h"
+#include "hosts/ScratchDirectory.h"
 #include "plugin/ParameterTable.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -27,16 +27,14 @@ class Lv2Host : public testing::Test
 protected:
     hosts::Lv2World world { TARNGLOAM_LV2_DIR };
     const LilvPlugin* plugin = world.findPlugin (pluginUri);
-    std::string scratch;
+    hosts::ScratchDirectory scratchDirectory { "tarngloam-lv2" };
+    const std::string& scratch = scratchDirectory.path();
 
     void SetUp() override
     {
         ASSERT_NE (plugin, nullptr) << "no " << pluginUri << " in " << TARNGLOAM_LV2_DIR;
-        char folder[] = "/tmp/tarngloam-lv2-XXXXXX";
-        ASSERT_NE (mkdtemp (folder), nullptr);
-        scratch = folder;
+        ASSERT_FALSE (scratch.empty());
     }
-    void TearDown() override { std::system (("rm -rf '" + scratch + "'").c_str()); }
 
     std::unique_ptr<hosts::Lv2Instance> instantiate (int maxBlock)
     {

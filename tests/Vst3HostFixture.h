@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hosts/FloatWavFile.h"
+#include "hosts/ScratchDirectory.h"
 #include "hosts/Vst3Host.h"
 #include "plugin/ParameterTable.h"
 
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,7 +28,8 @@ class Vst3Host : public testing::Test
 protected:
     VST3::Hosting::Module::Ptr module;
     VST3::UID componentClass;
-    std::string scratch;
+    hosts::ScratchDirectory scratchDirectory { "tarngloam-vst3" };
+    const std::string& scratch = scratchDirectory.path();
 
     void SetUp() override
     {
@@ -38,11 +39,8 @@ protected:
         for (const auto& info : module->getFactory().classInfos())
             if (info.category() == kVstAudioEffectClass)
                 componentClass = info.ID();
-        char folder[] = "/tmp/tarngloam-vst3-XXXXXX";
-        ASSERT_NE (mkdtemp (folder), nullptr);
-        scratch = folder;
+        ASSERT_FALSE (scratch.empty());
     }
-    void TearDown() override { std::system (("rm -rf '" + scratch + "'").c_str()); }
 
     std::unique_ptr<hosts::Vst3Instance> instantiate()
     {
