@@ -28,7 +28,7 @@ packages=(
     lintian desktop-file-utils sox sndfile-programs
     clang libclang-rt-14-dev llvm
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine64 nsis zip unzip
+    wine64 fonts-wine ttf-bitstream-vera nsis zip unzip python3-pefile
 )
 
 as_root() {

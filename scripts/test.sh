@@ -25,6 +25,15 @@ for flavour in release asan; do
     fi
 done
 
+echo "[test] the Windows build under Wine, and against the Linux build"
+"$repo_root/scripts/build.sh" windows
+wine_prefix=$(mktemp -d)
+trap 'WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$wine_prefix"' EXIT
+WINEPREFIX="$wine_prefix" ctest --test-dir "$repo_root/build-windows" --output-on-failure
+"$repo_root/tests/windows/check_dll.py" "$repo_root/build-windows/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3" \
+    "$repo_root/build/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3"
+WINEPREFIX="$wine_prefix" "$repo_root/tests/windows/check_against_linux.sh" "$repo_root/build" "$repo_root/build-windows"
+
 echo "[test] the fuzz targets over their corpora and past crash inputs"
 "$repo_root/scripts/build.sh" fuzz
 ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" ctest --test-dir "$repo_root/build-fuzz" --output-on-failure

@@ -56,7 +56,7 @@ bool writeSnapshot (TarnGloamAudioProcessorEditor& editor, int width, int height
     if (! directory.getChildFile (name + ".layout").replaceWithText (layout))
         return false;
 
-    std::cout << "wrote " << file.getFullPathName() << " (" << image.getWidth() << " x " << image.getHeight() << ")\n";
+    std::cout << "wrote " << file.getFullPathName() << " (" << image.getWidth() << " x " << image.getHeight() << ")" << std::endl;
     return true;
 }
 
@@ -71,7 +71,7 @@ bool showOnDesktop (TarnGloamAudioProcessorEditor& editor)
     const auto* peer = editor.getPeer();
     if (peer == nullptr || ! editor.isShowing())
         return false;
-    std::cout << "opened on the desktop: " << editor.getWidth() << " x " << editor.getHeight() << "\n";
+    std::cout << "opened on the desktop: " << editor.getWidth() << " x " << editor.getHeight() << std::endl;
     return true;
 }
 } // namespace
@@ -104,5 +104,7 @@ int main (int argc, char** argv)
                     && writeSnapshot (editor, Editor::maximumWidth, Editor::maximumHeight, directory);
     if (! ok)
         std::cerr << "tarngloam-snapshot: could not write the snapshot files" << std::endl;
+    if (onDesktop)
+        editor.removeFromDesktop();
     return ok ? 0 : 1;
 }
