@@ -33,14 +33,16 @@ fetch_mingw_headers() {
     say "MinGW-w64 $mingw_headers_version headers unpacked into $mingw_headers_dir"
 }
 
-# Builds one of Debian's library source packages with the cross compiler into .deps/windows-libs.
-# Takes the source package's name, a file the install leaves (to skip a finished build), headers
+# Builds one of Debian's library source packages with the cross compiler into .deps/windows-libs,
+# with Debian's copyright file for it in share/doc/PACKAGE/ (the Windows packages ship it, as the
+# library is linked into the plug-in). Takes the source package's name, headers
 # Debian's -dev package ships beyond the library's own install (space-separated, may be empty),
 # and the library's own CMake options.
 cross_build_library() {
-    local source_package=$1 installed=$2 extra_headers=$3
-    shift 3
-    if [ -f "$windows_libs_dir/$installed" ]; then
+    local source_package=$1 extra_headers=$2
+    shift 2
+    local record="$windows_libs_dir/share/doc/$source_package/copyright"
+    if [ -f "$record" ]; then
         say "$source_package for Windows present"
         return
     fi
@@ -62,16 +64,16 @@ cross_build_library() {
     for header in $extra_headers; do
         install -m 0644 "$work/tree/$header" "$windows_libs_dir/include/" || fail "$source_package has no $header"
     done
-    [ -f "$windows_libs_dir/$installed" ] || fail "$source_package did not install $installed"
+    install -D -m 0644 "$work/tree/debian/copyright" "$record"
     rm -rf "$work"
 }
 
 setup_windows() {
     fetch_mingw_headers
-    cross_build_library libpng1.6 lib/libpng16.a "" \
+    cross_build_library libpng1.6 "" \
         -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF
     # JUCE reads libjpeg's internal header too, as libjpeg62-turbo-dev ships it.
-    cross_build_library libjpeg-turbo include/jpegint.h jpegint.h \
+    cross_build_library libjpeg-turbo jpegint.h \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
     rm -rf "$deps_dir/windows-src"
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the release build (with the packages and a Valgrind run of the state tests), the
-# whole suite again under AddressSanitizer + UBSan, the fuzz targets replaying their corpora and
-# every crash input found so far, and the concurrency test under ThreadSanitizer.
+# whole suite again under AddressSanitizer + UBSan, the Windows build under Wine (its VST3 host tests,
+# the DLL, the comparison with the Linux build, the packages and the installer), the fuzz targets
+# replaying their corpora and every crash input found so far, and the concurrency test under
+# ThreadSanitizer.
 set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -33,6 +35,10 @@ WINEPREFIX="$wine_prefix" ctest --test-dir "$repo_root/build-windows" --output-o
 "$repo_root/tests/windows/check_dll.py" "$repo_root/build-windows/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3" \
     "$repo_root/build/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3"
 WINEPREFIX="$wine_prefix" "$repo_root/tests/windows/check_against_linux.sh" "$repo_root/build" "$repo_root/build-windows"
+echo "[test] the Windows packages, and the installer's round trip under Wine"
+"$repo_root/packaging/windows/make-packages.sh" "$repo_root/build-windows" "$wine_prefix/dist"
+"$repo_root/tests/windows/check_windows_packages.sh" "$wine_prefix/dist/"TARNGLOAM-*-windows-x64.zip \
+    "$wine_prefix/dist/"TARNGLOAM-*-windows-x64-setup.exe "$repo_root/build-windows"
 
 echo "[test] the fuzz targets over their corpora and past crash inputs"
 "$repo_root/scripts/build.sh" fuzz
