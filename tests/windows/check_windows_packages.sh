@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the Windows packages: the zip's contents, and the installer under Wine: a silent install
+# Checks the Windows packages: the zip's contents (its DLL with check_dll.py against the Linux
+# bundle), and the installer under Wine: a silent install
 # puts every file in place and registers the uninstaller, the installed plug-in loads in the VST3
 # host, and a silent uninstall leaves the machine's files and registry as they were.
-# Usage: check_windows_packages.sh ZIP INSTALLER WINDOWS_BUILD_DIR
+# Usage: check_windows_packages.sh ZIP INSTALLER WINDOWS_BUILD_DIR LINUX_VST3_BUNDLE
 # Wine runs in a temporary prefix of its own.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -10,6 +11,7 @@ repo_root=$(cd "$here/../.." && pwd)
 zip=$(realpath "$1")
 installer=$(realpath "$2")
 build=$(cd "$3" && pwd)
+linux_bundle=$4
 
 scratch=$(mktemp -d)
 export WINEPREFIX="$scratch/wineprefix"
@@ -33,6 +35,7 @@ for preset in "$build/presets/"*.vstpreset; do
     cmp -s "$preset" "$package/Presets/$(basename "$preset")" || fail "the zip's $(basename "$preset") differs from the build's"
 done
 echo "the bundle, $presets presets, the read-me and the licence record"
+"$here/check_dll.py" "$package/TARNGLOAM.vst3" "$linux_bundle"
 
 echo "== $(basename "$installer") under Wine"
 wine wineboot --init > /dev/null
