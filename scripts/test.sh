@@ -30,7 +30,7 @@ done
 echo "[test] the Windows build under Wine, and against the Linux build"
 "$repo_root/scripts/build.sh" windows
 wine_prefix=$(mktemp -d)
-trap 'WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$wine_prefix"' EXIT
+trap 'WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$wine_prefix"' EXIT
 WINEPREFIX="$wine_prefix" ctest --test-dir "$repo_root/build-windows" --output-on-failure
 WINEPREFIX="$wine_prefix" "$repo_root/tests/windows/check_against_linux.sh" "$repo_root/build" "$repo_root/build-windows"
 echo "[test] the Windows packages, and the installer's round trip under Wine"

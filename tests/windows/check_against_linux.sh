@@ -37,7 +37,7 @@ wine "$windows/tests/windows/maths_probe.exe" "$(z "$scratch/maths-windows")"
 python3 "$compare" maths "$scratch/maths-linux" "$scratch/maths-windows"
 
 echo "== tarngloam-render.exe against tarngloam-render"
-sox -n -r 48000 -c 2 -b 32 -e floating-point -D "$scratch/input.wav" synth 3 sine 110 pinknoise gain -6
+sox -R -n -r 48000 -c 2 -b 32 -e floating-point -D "$scratch/input.wav" synth 3 sine 110 pinknoise gain -6
 render_both() { # NAME OPTIONS...
     local name=$1
     shift
