@@ -6,7 +6,9 @@
 #   - the editor: opened in a window under Wine, its snapshot against the Linux one.
 # Usage: check_against_linux.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 # Wine runs in the WINEPREFIX given, or in a temporary one.
-set -euo pipefail
+set -Eeuo pipefail
+# Name the step that failed: Wine's own failures can be silent.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (exit status $?)" >&2' ERR
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_root=$(cd "$here/../.." && pwd)
 linux=$(cd "$1" && pwd)
@@ -24,7 +26,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-wine() { "$repo_root/cmake/wine-run.sh" "$@" 2> >(grep -v '^X connection to' >&2); }
+wine() { "$repo_root/cmake/wine-run.sh" "$@" 2> >(grep -v '^X connection to' >&2 || true); }
 z() { printf 'Z:%s' "$1"; }
 
 linux_bundle="$linux/TarnGloam_artefacts/Release/VST3/TARNGLOAM.vst3"

@@ -5,7 +5,9 @@
 # host, and a silent uninstall leaves the machine's files and registry as they were.
 # Usage: check_windows_packages.sh ZIP INSTALLER WINDOWS_BUILD_DIR LINUX_VST3_BUNDLE
 # Wine runs in a temporary prefix of its own.
-set -euo pipefail
+set -Eeuo pipefail
+# Name the step that failed: Wine's own failures can be silent.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (exit status $?)" >&2' ERR
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_root=$(cd "$here/../.." && pwd)
 zip=$(realpath "$1")
@@ -16,7 +18,7 @@ linux_bundle=$4
 scratch=$(mktemp -d)
 export WINEPREFIX="$scratch/wineprefix"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
-wine() { "$repo_root/cmake/wine-run.sh" "$@" 2> >(grep -v '^X connection to' >&2); }
+wine() { "$repo_root/cmake/wine-run.sh" "$@" 2> >(grep -v '^X connection to' >&2 || true); }
 fail() { echo "FAIL: $*"; exit 1; }
 
 name=$(basename "$zip" .zip)
